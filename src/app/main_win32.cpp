@@ -1,0 +1,17 @@
+// The process entry of the Windows program.
+#include <windows.h>
+
+#include "app/setup_program.h"
+#include "runtime/program.h"
+#include "runtime/win32/desktop_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // The installer is started from folders a user can write to (a copied CD, a
+  // download folder): DLLs load from the system folder only, never from there.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
+
+  rt::win32::Win32Desktop desktop(instance);
+  rt::SetDesktop(&desktop);
+  return setup::RunSetup();
+}

@@ -1,0 +1,16 @@
+// The project's constants.
+#pragma once
+
+namespace setup {
+
+constexpr const char* kProjectName = "Setup1";
+constexpr const char* kAppTitle = "setup";
+constexpr int kLocale = 1033;  // English (United States)
+
+// The default target folder, with no trailing separator: probed, created and
+// compared with the source folder as it stands.
+constexpr const char* DefaultInstallDir = "c:\\Program Files\\Quorvan2005";
+// The same folder as the start of every destination path.
+constexpr const char* DefaultInstallDirWithSeparator = "c:\\Program Files\\Quorvan2005\\";
+
+}  // namespace setup

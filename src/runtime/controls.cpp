@@ -1,0 +1,53 @@
+#include "runtime/controls.h"
+
+#include "runtime/desktop.h"
+#include "runtime/screen.h"
+
+namespace rt {
+
+bool Control::canTakeFocus() const {
+  return visible_ && kind() != ControlKind::Label && kind() != ControlKind::Frame;
+}
+
+void Control::setCaption(std::string caption) {
+  caption_ = std::move(caption);
+  changed();
+}
+
+void Control::setVisible(bool visible) {
+  visible_ = visible;
+  changed();
+}
+
+void Control::reset() {
+  caption_ = layout_.caption ? layout_.caption : "";
+  visible_ = (layout_.notes & kHidden) == 0;
+  changed();
+}
+
+void Control::changed() {
+  if (screen_.loaded()) desktop().update(*this);
+}
+
+void OptionButton::setValue(bool value) {
+  if (value) {
+    const std::string_view frame = layout().container ? layout().container : "";
+    for (const auto& other : screen().controls()) {
+      auto* option = dynamic_cast<OptionButton*>(other.get());
+      if (option && option != this && option->value_ &&
+          frame == (option->layout().container ? option->layout().container : "")) {
+        option->value_ = false;
+        option->changed();
+      }
+    }
+  }
+  value_ = value;
+  changed();
+}
+
+void OptionButton::reset() {
+  value_ = (layout().notes & kSelected) != 0;
+  Control::reset();
+}
+
+}  // namespace rt

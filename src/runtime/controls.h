@@ -1,0 +1,138 @@
+// Controls of a screen: their design-time layout and their run-time state.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rt {
+
+class Screen;
+
+enum class ControlKind { Button, Label, Frame, Option, DriveList, FolderList };
+
+// Layout notes of a control.
+enum LayoutNote : unsigned {
+  kPlain = 0,
+  kCentred = 1u << 0,     // label text centred within its box
+  kSingleLine = 1u << 1,  // label text kept on one line
+  kHidden = 1u << 2,      // starts hidden
+  kSelected = 1u << 3,    // option button starts selected
+  kBordered = 1u << 4,    // single-line border, window-background colour
+};
+
+// One row of a screen's layout table. Positions and sizes are in twips,
+// relative to the client area, or to the frame named in `container`.
+struct ControlLayout {
+  const char* name;
+  ControlKind kind;
+  const char* caption;
+  int left, top, width, height;
+  int tabIndex;
+  int fontPoints;         // 0: the screen's standard font
+  const char* container;  // frame holding the control, or nullptr
+  unsigned notes;
+};
+
+class Control {
+ public:
+  Control(Screen& screen, const ControlLayout& layout) : screen_(screen), layout_(layout) {}
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  Screen& screen() const { return screen_; }
+  const ControlLayout& layout() const { return layout_; }
+  const char* name() const { return layout_.name; }
+  ControlKind kind() const { return layout_.kind; }
+  bool canTakeFocus() const;
+
+  const std::string& Caption() const { return caption_; }
+  void setCaption(std::string caption);
+  bool Visible() const { return visible_; }
+  void setVisible(bool visible);
+
+  // Event handlers, set by the screen that owns the control.
+  std::function<void()> Click;
+  std::function<void()> Change;
+
+  // Back to the design-time state; called when the screen loads.
+  virtual void reset();
+
+  // The desktop's own handle for the control's window, if it has one.
+  void* peer = nullptr;
+
+ protected:
+  void changed();  // tells the desktop to show the new state
+
+ private:
+  Screen& screen_;
+  const ControlLayout& layout_;
+  std::string caption_;
+  bool visible_ = true;
+};
+
+using CommandButton = Control;
+using Label = Control;
+using Frame = Control;
+
+class OptionButton : public Control {
+ public:
+  using Control::Control;
+  bool Value() const { return value_; }
+  // Selecting an option clears the others of its frame.
+  void setValue(bool value);
+  void reset() override;
+
+ private:
+  bool value_ = false;
+};
+
+// A drop-down list of the drives. It starts on the current drive.
+class DriveListBox : public Control {
+ public:
+  struct Entry {
+    char letter;
+    std::string text;  // "c: [SYSTEM]"
+  };
+  using Control::Control;
+  // "c:" for the selected drive.
+  std::string Drive() const;
+  // Selects the drive of `path` ("d:\data" selects D) and raises Change when
+  // it differs from the selected one.
+  void setDrive(const std::string& path);
+  const std::vector<Entry>& entries() const { return entries_; }
+  int selectedIndex() const;
+  void reset() override;
+
+ private:
+  char letter_ = 'C';
+  std::vector<Entry> entries_;
+};
+
+// A list of folders: the path from the root down to the current folder, then
+// the current folder's sub-folders.
+class DirListBox : public Control {
+ public:
+  struct Entry {
+    std::string text;  // what the line shows ("c:\", "Program Files")
+    std::string path;  // the folder it opens
+    int depth;         // indentation level
+    bool open;         // on the path to the current folder (or the current folder)
+  };
+  using Control::Control;
+  const std::string& Path() const { return path_; }
+  // Shows `path`; a bare drive ("d:") shows that drive's current folder.
+  // Raises Change when the path changes.
+  void setPath(const std::string& path);
+  const std::vector<Entry>& entries() const { return entries_; }
+  int currentIndex() const;
+  void reset() override;
+
+ private:
+  void list();
+  std::string path_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace rt

@@ -1,0 +1,47 @@
+// The desktop that shows screens and takes the user's input: real windows on
+// Windows, a scripted user in the native tests.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace rt {
+
+class Screen;
+class Control;
+class RuntimeError;
+
+// Thrown by a desktop whose end() hands the exit status back to the code that
+// started the program instead of leaving the process (the scripted user).
+struct ProgramEnded {
+  int status;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  // Creates the screen's window and its controls, not yet visible.
+  virtual void open(Screen& screen) = 0;
+  virtual void close(Screen& screen) = 0;
+  virtual void show(Screen& screen) = 0;  // visible, in its window state
+  virtual void hide(Screen& screen) = 0;
+  virtual void setEnabled(Screen& screen, bool enabled) = 0;
+  // The control's caption, visibility, value or list changed.
+  virtual void update(Control& control) = 0;
+  virtual void refresh(Screen& screen) = 0;
+  // Delivers the user's input until `done` holds.
+  virtual void runUntil(const std::function<bool()>& done) = 0;
+  // A modal message box; returns when the user has answered it.
+  virtual void messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;
+  // Ends the program with this exit status; never returns.
+  [[noreturn]] virtual void end(int status) = 0;
+  // Called often during long work that takes no input: keeps windows painted.
+  virtual void keepAlive() {}
+};
+
+// The desktop in use; set once by the code that starts the program.
+Desktop& desktop();
+void SetDesktop(Desktop* desktop);
+
+}  // namespace rt

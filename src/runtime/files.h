@@ -1,0 +1,56 @@
+// File functions with Windows path semantics. Paths are UTF-8 texts in
+// Windows form ("c:\Program Files\Quorvan2005\readme.txt"); every function
+// raises rt::RuntimeError when the system refuses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rt {
+
+// Attributes of rtcDir.
+constexpr int vbNormal = 0;      // ordinary files: no folders, hidden or system files
+constexpr int vbDirectory = 16;  // folders as well as ordinary files
+
+// Lists the entries matching `pattern` (a folder followed by a name that may
+// hold the wildcards * and ?). Returns the bare name of the first match, or ""
+// when nothing matches; names come in a stable order (ascending, ignoring
+// letter case). A doubled separator in the folder part still names the folder.
+std::string rtcDir(const std::string& pattern, int attributes);
+
+// Continues the last listing: the next match, or "" when they have run out.
+std::string rtcDir();
+
+// The process's current folder as a full path ("D:\" at a root, "C:\Setup" below it).
+std::string rtcCurrentDir();
+
+// The current folder of one drive ("C:"); raises when the drive is not ready.
+std::string rtcCurrentDirOfDrive(char driveLetter);
+
+// Creates one folder.
+void rtcMakeDir(const std::string& path);
+
+// Copies one file. A relative source resolves against the current folder. The
+// copy is written beside the destination under a temporary name and then put
+// in its place in one step, so a failure leaves an existing destination as it
+// was. A read-only destination is replaced too, and the copy is left writable.
+// Copying a file onto itself leaves it untouched.
+void rtcFileCopy(const std::string& source, const std::string& destination);
+
+// True when `path` names an existing folder; raises when its drive is not ready.
+bool FolderExists(const std::string& path);
+
+// The names of the sub-folders of `folder` that a user sees (no hidden or
+// system folders), in the order of rtcDir.
+std::vector<std::string> ListFolders(const std::string& folder);
+
+// The drives present, as upper-case letters in order ("CD").
+std::string AvailableDrives();
+
+// The volume label of a drive, or "" when it has none or is not ready.
+std::string VolumeLabel(char driveLetter);
+
+// True when the drive's medium can be read.
+bool DriveReady(char driveLetter);
+
+}  // namespace rt

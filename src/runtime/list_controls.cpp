@@ -1,0 +1,112 @@
+// The drive list and the folder list: what they show and how they change.
+#include <cctype>
+
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/files.h"
+#include "runtime/text.h"
+
+namespace rt {
+namespace {
+
+char DriveLetterOf(const std::string& path) {
+  if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+    throw RuntimeError("could not select a drive", {{"Drive", path}}, "The drive name is not valid.");
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+}
+
+// "C:\a\\b\" becomes "C:\a\b"; the root stays "C:\".
+std::string CleanFolderPath(const std::string& path) {
+  std::string out;
+  out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+  out.push_back(':');
+  for (size_t i = 2; i < path.size(); ++i) {
+    const char c = path[i] == '/' ? '\\' : path[i];
+    if (c == '\\' && !out.empty() && out.back() == '\\') continue;
+    out.push_back(c);
+  }
+  if (out.size() == 2) out.push_back('\\');
+  if (out.size() > 3 && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+std::string DriveListBox::Drive() const {
+  return std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(letter_))), ':'};
+}
+
+void DriveListBox::setDrive(const std::string& path) {
+  const char letter = DriveLetterOf(path);
+  if (AvailableDrives().find(letter) == std::string::npos)
+    throw RuntimeError("could not select a drive", {{"Drive", path}}, "Device unavailable.");
+  if (letter == letter_) return;
+  letter_ = letter;
+  changed();
+  if (Change) Change();
+}
+
+int DriveListBox::selectedIndex() const {
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].letter == letter_) return static_cast<int>(i);
+  return -1;
+}
+
+void DriveListBox::reset() {
+  entries_.clear();
+  for (char letter : AvailableDrives()) {
+    std::string text{static_cast<char>(std::tolower(static_cast<unsigned char>(letter))), ':'};
+    const std::string label = VolumeLabel(letter);
+    if (!label.empty()) text += " [" + label + "]";
+    entries_.push_back({letter, text});
+  }
+  letter_ = DriveLetterOf(rtcCurrentDir());
+  Control::reset();
+}
+
+void DirListBox::setPath(const std::string& path) {
+  const char letter = DriveLetterOf(path);
+  const bool bareDrive = path.size() == 2 || (path.size() > 2 && path[2] == ' ');
+  const std::string folder =
+      bareDrive ? rtcCurrentDirOfDrive(letter) : CleanFolderPath(path);
+  if (!FolderExists(folder))
+    throw RuntimeError("could not open a folder", {{"Folder", folder}}, "Path not found.");
+  if (folder == path_) return;
+  path_ = folder;
+  list();
+  changed();
+  if (Change) Change();
+}
+
+int DirListBox::currentIndex() const {
+  int index = -1;
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].open) index = static_cast<int>(i);
+  return index;
+}
+
+void DirListBox::list() {
+  entries_.clear();
+  std::string root = path_.substr(0, 3);
+  entries_.push_back({std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
+  std::string sofar = root;
+  int depth = 0;
+  for (size_t start = 3; start < path_.size();) {
+    size_t stop = path_.find('\\', start);
+    if (stop == std::string::npos) stop = path_.size();
+    const std::string name = path_.substr(start, stop - start);
+    sofar += (sofar.back() == '\\' ? "" : "\\") + name;
+    entries_.push_back({name, sofar, ++depth, true});
+    start = stop + 1;
+  }
+  for (const auto& name : ListFolders(path_))
+    entries_.push_back({name, path_ + (path_.back() == '\\' ? "" : "\\") + name, depth + 1, false});
+}
+
+void DirListBox::reset() {
+  path_ = rtcCurrentDir();
+  list();
+  Control::reset();
+}
+
+}  // namespace rt

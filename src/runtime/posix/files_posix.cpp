@@ -1,0 +1,497 @@
+// File functions on Linux: drive letters map to host folders (drive_table.h),
+// and names resolve without regard to letter case, as on Windows.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "runtime/error.h"
+#include "runtime/files.h"
+#include "runtime/posix/drive_table.h"
+#include "runtime/text.h"
+
+namespace rt {
+namespace {
+
+using Details = std::vector<std::pair<std::string, std::string>>;
+
+constexpr int kHidden = 2;  // the attribute bits of rtcDir beyond vbNormal
+constexpr int kSystem = 4;
+
+// ---- Errors ----
+
+std::string ReasonFor(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "Access is denied.";
+    case ENOSPC:
+    case EDQUOT:
+      return "No space left on the disk.";
+    case ENOENT:
+      return "The file does not exist.";
+    case EEXIST:
+      return "A file or folder of that name exists already.";
+    case EROFS:
+      return "The disk is write-protected.";
+    default:
+      break;
+  }
+  std::string text = std::strerror(error);
+  if (!text.empty() && text.back() != '.') text += '.';
+  return text;
+}
+
+[[noreturn]] void Fail(const std::string& action, Details details, int error) {
+  throw RuntimeError(action, std::move(details), ReasonFor(error));
+}
+
+Details WithDrive(char letter, const Details& details) {
+  Details all{{"Drive", std::string{letter, ':'}}};
+  all.insert(all.end(), details.begin(), details.end());
+  return all;
+}
+
+// ---- Handles ----
+
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  ~UniqueFd() { reset(); }
+
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  void reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  // Closes now and reports what close() says (a late write error shows here).
+  int close() {
+    const int result = ::close(std::exchange(fd_, -1));
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirCloser>;
+
+// A file written under a temporary name; removed again unless kept.
+class TempFile {
+ public:
+  TempFile(std::string path, UniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    fd_.reset();
+    if (!kept_) ::unlink(path_.c_str());
+  }
+
+  const std::string& path() const { return path_; }
+  UniqueFd& fd() { return fd_; }
+  void keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  UniqueFd fd_;
+  bool kept_ = false;
+};
+
+// ---- Drives and paths ----
+
+struct MountedDrives {
+  std::map<char, posix::Drive> drives;
+  std::map<char, std::vector<std::string>> currentFolders;  // names below each root
+  char currentDrive = 0;
+};
+
+MountedDrives& Mounted() {
+  static MountedDrives mounted;
+  return mounted;
+}
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+char Upper(char c) {
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+bool HasDrivePrefix(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
+bool IsFolder(const std::string& host) {
+  struct stat info {};
+  return ::stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsReady(const posix::Drive& drive) {
+  return IsFolder(drive.hostFolder);
+}
+
+// The drive of `letter`, raising when it is not in the table or not ready.
+const posix::Drive& ReadyDrive(char letter, const Details& details) {
+  const auto& drives = Mounted().drives;
+  const auto found = drives.find(letter);
+  if (found == drives.end())
+    throw RuntimeError("the drive does not exist", WithDrive(letter, details),
+                       "Device unavailable.");
+  if (!IsReady(found->second))
+    throw RuntimeError("the drive is not ready", WithDrive(letter, details),
+                       "The drive is not ready.");
+  return found->second;
+}
+
+// Sorts names ascending without regard to letter case; equal ones in byte order.
+void SortNames(std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::string>> keyed;
+  keyed.reserve(names.size());
+  for (auto& name : names) keyed.emplace_back(rtcUpperCaseVar(name), std::move(name));
+  std::sort(keyed.begin(), keyed.end());
+  names.clear();
+  for (auto& entry : keyed) names.push_back(std::move(entry.second));
+}
+
+// The entry of host folder `folder` that `name` stands for: the entry of
+// exactly that name, else the first one that differs only in letter case,
+// else `name` itself.
+std::string MatchEntry(const std::string& folder, const std::string& name) {
+  struct stat info {};
+  if (::lstat((folder + "/" + name).c_str(), &info) == 0) return name;
+  UniqueDir dir(::opendir(folder.c_str()));
+  if (!dir) return name;
+  std::vector<std::string> matches;
+  while (const dirent* entry = ::readdir(dir.get()))
+    if (SameNameIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
+  if (matches.empty()) return name;
+  SortNames(matches);
+  return matches.front();
+}
+
+struct Resolved {
+  char drive;
+  std::vector<std::string> names;  // folders and file below the drive's root
+  std::string host;                // the path on the host file system
+};
+
+// Splits the part of a path after its drive into names, starting from
+// `names`; "." stays and ".." goes up, never above the root.
+void AppendNames(std::string_view rest, std::vector<std::string>& names) {
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t stop = start;
+    while (stop < rest.size() && !IsSeparator(rest[stop])) ++stop;
+    const std::string_view name = rest.substr(start, stop - start);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.emplace_back(name);
+    }
+    start = stop + 1;
+  }
+}
+
+// Where a Windows path leads: its drive (raising when missing or not ready),
+// and the host path with each name matched as the file system spells it.
+Resolved Resolve(const std::string& path, const Details& details) {
+  Resolved out{Mounted().currentDrive, {}, {}};
+  std::string_view rest = path;
+  if (HasDrivePrefix(rest)) {
+    out.drive = Upper(rest[0]);
+    rest.remove_prefix(2);
+  }
+  const posix::Drive& drive = ReadyDrive(out.drive, details);
+  std::vector<std::string> names;
+  if (rest.empty() || !IsSeparator(rest[0])) names = Mounted().currentFolders[out.drive];
+  AppendNames(rest, names);
+  out.host = drive.hostFolder;
+  for (const auto& name : names) {
+    out.names.push_back(MatchEntry(out.host, name));
+    out.host += "/" + out.names.back();
+  }
+  return out;
+}
+
+std::string WindowsPath(char drive, const std::vector<std::string>& names) {
+  std::string path{drive, ':', '\\'};
+  for (size_t i = 0; i < names.size(); ++i) path += (i ? "\\" : "") + names[i];
+  return path;
+}
+
+// ---- Folder listings ----
+
+enum class Kind { File, Folder, System };
+
+struct Entry {
+  std::string name;
+  Kind kind;
+  bool hidden;
+};
+
+// The entries of a host folder (no "." or ".."); the error number, or 0.
+int ReadFolder(const std::string& host, std::vector<Entry>& entries) {
+  UniqueDir dir(::opendir(host.c_str()));
+  if (!dir) return errno;
+  errno = 0;
+  while (const dirent* item = ::readdir(dir.get())) {
+    const std::string name = item->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info {};
+    Kind kind = Kind::System;
+    if (::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0)
+      kind = S_ISREG(info.st_mode)   ? Kind::File
+             : S_ISDIR(info.st_mode) ? Kind::Folder
+                                     : Kind::System;
+    entries.push_back({name, kind, name[0] == '.'});
+    errno = 0;
+  }
+  return errno;
+}
+
+struct Listing {
+  std::vector<std::string> names;
+  size_t next = 0;
+};
+
+Listing& LastListing() {
+  static Listing listing;
+  return listing;
+}
+
+std::string NextListed() {
+  Listing& listing = LastListing();
+  return listing.next < listing.names.size() ? listing.names[listing.next++] : std::string{};
+}
+
+// ---- Copying ----
+
+// Copies the rest of `in` to `out`: in the kernel where it can, else through
+// a fixed buffer. Returns 0 or the error number.
+int CopyContents(int in, int out, off_t size) {
+  constexpr size_t kKernelChunk = size_t{1} << 30;
+  constexpr size_t kBufferSize = size_t{1} << 20;
+  enum class Method { CopyRange, SendFile, ReadWrite } method = Method::CopyRange;
+  std::unique_ptr<char[]> buffer;
+  off_t copied = 0;
+  for (;;) {
+    ssize_t done = 0;
+    if (method == Method::CopyRange) {
+      done = ::copy_file_range(in, nullptr, out, nullptr, kKernelChunk, 0);
+    } else if (method == Method::SendFile) {
+      done = ::sendfile(out, in, nullptr, kKernelChunk);
+    } else {
+      if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+      done = ::read(in, buffer.get(), kBufferSize);
+      for (ssize_t written = 0; done > 0 && written < done;) {
+        const ssize_t now = ::write(out, buffer.get() + written, done - written);
+        if (now < 0 && errno != EINTR) return errno;
+        if (now > 0) written += now;
+      }
+    }
+    if (done > 0) {
+      copied += done;
+      continue;
+    }
+    const int error = done < 0 ? errno : 0;
+    if (error == EINTR) continue;
+    // Some file systems report an early end to the kernel-side methods.
+    const bool unsupported = error == EXDEV || error == ENOSYS || error == EOPNOTSUPP ||
+                             error == EINVAL || (error == 0 && copied < size);
+    if (method != Method::ReadWrite && unsupported) {
+      method = method == Method::CopyRange ? Method::SendFile : Method::ReadWrite;
+      continue;
+    }
+    return error;
+  }
+}
+
+// A new, empty file beside `folder`'s other entries under a name no one uses.
+TempFile CreateTempFile(const std::string& folder, const Details& details) {
+  static std::atomic<unsigned> counter{0};
+  for (;;) {
+    const std::string path =
+        folder + "/~setup" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd) return TempFile(path, std::move(fd));
+    if (errno == ENOENT)
+      throw RuntimeError("could not copy a file", details,
+                         "The destination folder does not exist.");
+    if (errno != EEXIST) Fail("could not copy a file", details, errno);
+  }
+}
+
+}  // namespace
+
+namespace posix {
+
+void MountDrives(std::map<char, Drive> drives, const std::string& currentDir) {
+  MountedDrives mounted;
+  for (auto& [letter, drive] : drives) {
+    mounted.drives[Upper(letter)] = std::move(drive);
+    mounted.currentFolders[Upper(letter)] = {};
+  }
+  if (!HasDrivePrefix(currentDir) || !mounted.drives.count(Upper(currentDir[0])))
+    throw RuntimeError("could not set the current folder", {{"Folder", currentDir}},
+                       "Device unavailable.");
+  mounted.currentDrive = Upper(currentDir[0]);
+  Mounted() = std::move(mounted);
+  LastListing() = {};
+  std::vector<std::string> names;
+  AppendNames(std::string_view(currentDir).substr(2), names);
+  if (IsReady(Mounted().drives[Mounted().currentDrive]))
+    names = Resolve(currentDir, {{"Folder", currentDir}}).names;
+  Mounted().currentFolders[Mounted().currentDrive] = names;
+}
+
+}  // namespace posix
+
+std::string rtcDir(const std::string& pattern, int attributes) {
+  LastListing() = {};
+  const Details details{{"Pattern", pattern}};
+  size_t split = pattern.find_last_of("\\/");
+  if (split == std::string::npos) split = HasDrivePrefix(pattern) ? 1 : std::string::npos;
+  const std::string folder = pattern.substr(0, split + 1);
+  std::string name = pattern.substr(split + 1);
+  if (name.empty()) name = "*";
+  const Resolved where = Resolve(folder, details);
+
+  std::vector<Entry> entries;
+  const int error = ReadFolder(where.host, entries);
+  if (error == ENOENT || error == ENOTDIR) return {};
+  if (error) Fail("could not list a folder", details, error);
+
+  const bool wildcards = name.find_first_of("*?") != std::string::npos;
+  Listing listing;
+  for (const auto& entry : entries) {
+    if (entry.kind == Kind::Folder && !(attributes & vbDirectory)) continue;
+    if (entry.kind == Kind::System && !(attributes & kSystem)) continue;
+    if (entry.hidden && !(attributes & kHidden)) continue;
+    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name))
+      listing.names.push_back(entry.name);
+  }
+  SortNames(listing.names);
+  LastListing() = std::move(listing);
+  return NextListed();
+}
+
+std::string rtcDir() {
+  return NextListed();
+}
+
+std::string rtcCurrentDir() {
+  const MountedDrives& mounted = Mounted();
+  if (!mounted.currentDrive)
+    throw RuntimeError("could not find the current folder", {}, "Device unavailable.");
+  return WindowsPath(mounted.currentDrive, mounted.currentFolders.at(mounted.currentDrive));
+}
+
+std::string rtcCurrentDirOfDrive(char driveLetter) {
+  const char letter = Upper(driveLetter);
+  ReadyDrive(letter, {});
+  return WindowsPath(letter, Mounted().currentFolders[letter]);
+}
+
+void rtcMakeDir(const std::string& path) {
+  const Details details{{"Folder", path}};
+  const Resolved where = Resolve(path, details);
+  if (::mkdir(where.host.c_str(), 0777) == 0) return;
+  if (errno == ENOENT)
+    throw RuntimeError("could not create a folder", details, "The folder above it does not exist.");
+  Fail("could not create a folder", details, errno);
+}
+
+void rtcFileCopy(const std::string& source, const std::string& destination) {
+  const std::string action = "could not copy a file";
+  const Details details{{"File", source}, {"Destination", destination}};
+  const Resolved from = Resolve(source, details);
+  const Resolved to = Resolve(destination, details);
+
+  UniqueFd in(::open(from.host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!in) Fail(action, details, errno);
+  struct stat sourceInfo {};
+  if (::fstat(in.get(), &sourceInfo) != 0) Fail(action, details, errno);
+  if (!S_ISREG(sourceInfo.st_mode))
+    throw RuntimeError(action, details, "The file is not an ordinary file.");
+  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+
+  struct stat destinationInfo {};
+  if (::stat(to.host.c_str(), &destinationInfo) == 0) {
+    if (destinationInfo.st_dev == sourceInfo.st_dev && destinationInfo.st_ino == sourceInfo.st_ino)
+      return;  // the same file
+    if (S_ISDIR(destinationInfo.st_mode))
+      throw RuntimeError(action, details, "The destination is a folder.");
+  }
+
+  const std::string folder = to.host.substr(0, to.host.find_last_of('/'));
+  TempFile temp = CreateTempFile(folder, details);
+  if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo.st_size))
+    Fail(action, details, error);
+  if (::fchmod(temp.fd().get(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0)
+    Fail(action, details, errno);
+  if (const int error = temp.fd().close()) Fail(action, details, error);
+  if (::rename(temp.path().c_str(), to.host.c_str()) != 0) Fail(action, details, errno);
+  temp.keep();
+}
+
+bool FolderExists(const std::string& path) {
+  return IsFolder(Resolve(path, {{"Folder", path}}).host);
+}
+
+std::vector<std::string> ListFolders(const std::string& folder) {
+  const Details details{{"Folder", folder}};
+  const Resolved where = Resolve(folder, details);
+  std::vector<Entry> entries;
+  if (const int error = ReadFolder(where.host, entries))
+    Fail("could not list a folder", details, error);
+  std::vector<std::string> names;
+  for (const auto& entry : entries)
+    if (entry.kind == Kind::Folder && !entry.hidden) names.push_back(entry.name);
+  SortNames(names);
+  return names;
+}
+
+std::string AvailableDrives() {
+  std::string letters;
+  for (const auto& [letter, drive] : Mounted().drives) letters += letter;
+  return letters;
+}
+
+std::string VolumeLabel(char driveLetter) {
+  const auto& drives = Mounted().drives;
+  const auto found = drives.find(Upper(driveLetter));
+  return found != drives.end() && IsReady(found->second) ? found->second.label : std::string{};
+}
+
+bool DriveReady(char driveLetter) {
+  const auto& drives = Mounted().drives;
+  const auto found = drives.find(Upper(driveLetter));
+  return found != drives.end() && IsReady(found->second);
+}
+
+}  // namespace rt

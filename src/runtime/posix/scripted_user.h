@@ -1,0 +1,82 @@
+// A scripted user in place of the screen: runs a scenario (see
+// tests/scenarios/README.md) against the program's screens and message boxes,
+// and records what the program showed and how it ended.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "runtime/desktop.h"
+
+namespace rt {
+
+class Screen;
+
+// A step that does not fit what is on the screen. Not a std::exception, so
+// that no handler of the program mistakes it for one of its own failures.
+struct ScriptFailure {
+  std::string message;
+};
+
+struct MessageRecord {
+  std::string title;
+  std::string text;
+  int buttons;
+};
+
+class ScriptedUser : public Desktop {
+ public:
+  explicit ScriptedUser(const std::string& scenario);
+
+  // Runs the program with this user at the desktop and returns its exit
+  // status. Throws ScriptFailure when the program and the scenario part.
+  int run(const std::function<int()>& program);
+
+  // What the test does to the world at a `mark NAME` step.
+  void onMark(const std::string& name, std::function<void()> action) {
+    marks_[name] = std::move(action);
+  }
+
+  const std::vector<MessageRecord>& messages() const { return messages_; }
+  // Every repaint asked for: the screen's title and whether its lblCopying
+  // notice was visible at that moment.
+  const std::vector<std::pair<std::string, bool>>& refreshes() const { return refreshes_; }
+
+  void open(Screen& screen) override;
+  void close(Screen& screen) override;
+  void show(Screen&) override {}
+  void hide(Screen&) override {}
+  void setEnabled(Screen&, bool) override {}
+  void update(Control&) override {}
+  void refresh(Screen& screen) override;
+  void runUntil(const std::function<bool()>& done) override;
+  void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+  [[noreturn]] void end(int status) override;
+
+ private:
+  struct Step {
+    int line;
+    std::string keyword;
+    std::string argument;
+  };
+
+  const Step* nextStep();  // skips the steps that only the real screen can do
+  [[noreturn]] void fail(const Step* step, const std::string& what) const;
+  std::string describeScreen() const;
+  Screen* topScreen() const;
+  Screen& activeScreen(const Step& step) const;
+  void perform(const Step& step);
+  void act(const Step& step);
+
+  std::map<std::string, std::function<void()>> marks_;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  std::vector<Screen*> open_;
+  Screen* current_ = nullptr;
+  std::vector<MessageRecord> messages_;
+  std::vector<std::pair<std::string, bool>> refreshes_;
+};
+
+}  // namespace rt

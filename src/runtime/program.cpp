@@ -1,0 +1,71 @@
+#include "runtime/program.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include "runtime/desktop.h"
+#include "runtime/error.h"
+#include "runtime/screen.h"
+
+namespace rt {
+namespace {
+
+std::string& Title() {
+  static std::string title = "setup";
+  return title;
+}
+
+Desktop*& CurrentDesktop() {
+  static Desktop* current = nullptr;
+  return current;
+}
+
+}  // namespace
+
+Desktop& desktop() { return *CurrentDesktop(); }
+void SetDesktop(Desktop* desktop) { CurrentDesktop() = desktop; }
+
+const std::string& AppTitle() { return Title(); }
+
+int ThunRTMain(const ProjectDescriptor& project) {
+  Title() = project.title;
+  try {
+    RaiseEvent([&] { project.startupScreen().Show(); });
+    desktop().runUntil([] { return !AnyScreenLoaded(); });
+    End();
+  } catch (const ProgramEnded& ended) {
+    UnloadAllScreens();
+    return ended.status;
+  } catch (...) {
+    UnloadAllScreens();
+    throw;
+  }
+}
+
+void rtcMsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  desktop().messageBox(prompt, buttons, title.empty() ? AppTitle() : title);
+}
+
+void End() {
+  desktop().end(0);
+  std::abort();  // a desktop's end() never returns
+}
+
+void ReportAndEnd(const RuntimeError& error) {
+  desktop().messageBox(error.report(), vbCritical, AppTitle());
+  desktop().end(1);
+  std::abort();  // a desktop's end() never returns
+}
+
+void RaiseEvent(const std::function<void()>& handler) {
+  if (!handler) return;
+  try {
+    handler();
+  } catch (const RuntimeError& error) {
+    ReportAndEnd(error);
+  } catch (const std::exception& error) {
+    ReportAndEnd(RuntimeError("an internal operation failed", {}, error.what()));
+  }
+}
+
+}  // namespace rt

@@ -1,0 +1,107 @@
+#include "runtime/screen.h"
+
+#include <algorithm>
+
+#include "runtime/desktop.h"
+
+namespace rt {
+namespace {
+
+// The loaded screens, in the order they were loaded.
+std::vector<Screen*>& LoadedScreens() {
+  static std::vector<Screen*> screens;
+  return screens;
+}
+
+std::unique_ptr<Control> MakeControl(Screen& screen, const ControlLayout& layout) {
+  switch (layout.kind) {
+    case ControlKind::Option:
+      return std::make_unique<OptionButton>(screen, layout);
+    case ControlKind::DriveList:
+      return std::make_unique<DriveListBox>(screen, layout);
+    case ControlKind::FolderList:
+      return std::make_unique<DirListBox>(screen, layout);
+    default:
+      return std::make_unique<Control>(screen, layout);
+  }
+}
+
+}  // namespace
+
+Screen::Screen(std::string caption, std::span<const ControlLayout> layout)
+    : caption_(std::move(caption)) {
+  for (const auto& row : layout) controls_.push_back(MakeControl(*this, row));
+}
+
+Control* Screen::find(std::string_view name) const {
+  for (const auto& control : controls_)
+    if (name == control->name()) return control.get();
+  return nullptr;
+}
+
+void Screen::load() {
+  windowState_ = vbNormalState;
+  enabled_ = true;
+  desktop().open(*this);
+  loaded_ = true;
+  LoadedScreens().push_back(this);
+  for (const auto& control : controls_) control->reset();
+  Form_Load();
+}
+
+void Screen::Show(int modal) {
+  if (!loaded_) load();
+  if (!visible_) {
+    visible_ = true;
+    desktop().show(*this);
+  }
+  if (modal != vbModal) return;
+
+  std::vector<Screen*> disabled;
+  for (Screen* other : LoadedScreens()) {
+    if (other != this && other->enabled_) {
+      other->setEnabled(false);
+      disabled.push_back(other);
+    }
+  }
+  desktop().runUntil([this] { return !visible_; });
+  for (Screen* other : disabled)
+    if (other->loaded_) other->setEnabled(true);
+}
+
+void Screen::Hide() {
+  if (!visible_) return;
+  visible_ = false;
+  desktop().hide(*this);
+}
+
+void Screen::Unload() {
+  if (!loaded_) return;
+  auto& loaded = LoadedScreens();
+  loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
+  loaded_ = false;
+  visible_ = false;
+  desktop().close(*this);
+}
+
+void Screen::Refresh() {
+  if (loaded_) desktop().refresh(*this);
+}
+
+void Screen::setWindowState(int state) {
+  windowState_ = state;
+  if (visible_) desktop().show(*this);
+}
+
+void Screen::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  desktop().setEnabled(*this, enabled);
+}
+
+bool AnyScreenLoaded() { return !LoadedScreens().empty(); }
+
+void UnloadAllScreens() {
+  while (!LoadedScreens().empty()) LoadedScreens().back()->Unload();
+}
+
+}  // namespace rt

@@ -1,0 +1,81 @@
+// Screens: top-level windows built from a layout table, shown modelessly or
+// modally, one instance per screen type.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "runtime/controls.h"
+
+namespace rt {
+
+constexpr int vbModal = 1;
+constexpr int vbNormalState = 0;
+constexpr int vbMaximized = 2;
+
+// Client area of every screen before it maximises itself, in twips.
+constexpr int kDesignWidthTwips = 4680;
+constexpr int kDesignHeightTwips = 3090;
+
+class Screen {
+ public:
+  Screen(std::string caption, std::span<const ControlLayout> layout);
+  virtual ~Screen() = default;
+  Screen(const Screen&) = delete;
+  Screen& operator=(const Screen&) = delete;
+
+  const std::string& Caption() const { return caption_; }
+  const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+  // The control of that name, or nullptr.
+  Control* find(std::string_view name) const;
+  // The control of that name and kind; a screen binds its controls with it.
+  template <class T>
+  T& control(std::string_view name) const {
+    return dynamic_cast<T&>(*find(name));
+  }
+
+  // Loads the screen if it is not loaded (design-time state, then Form_Load)
+  // and shows it. With vbModal the other screens are disabled and the call
+  // returns only when this screen has been hidden or unloaded.
+  void Show(int modal = 0);
+  void Hide();
+  // Closes the window; the instance stays and loads afresh when shown again.
+  void Unload();
+  // Repaints the screen at once.
+  void Refresh();
+  int WindowState() const { return windowState_; }
+  void setWindowState(int state);
+
+  bool loaded() const { return loaded_; }
+  bool visible() const { return visible_; }
+  bool enabled() const { return enabled_; }
+
+  // The desktop calls this when the user closes the window.
+  void closedByUser() { Unload(); }
+
+  // The desktop's own handle for the window, if it has one.
+  void* peer = nullptr;
+
+ protected:
+  virtual void Form_Load() {}
+
+ private:
+  void load();
+  void setEnabled(bool enabled);
+
+  std::string caption_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  int windowState_ = vbNormalState;
+  bool loaded_ = false;
+  bool visible_ = false;
+  bool enabled_ = true;
+};
+
+// True while any screen is loaded.
+bool AnyScreenLoaded();
+// Unloads every screen; used when the program ends without leaving the process.
+void UnloadAllScreens();
+
+}  // namespace rt

@@ -1,0 +1,389 @@
+#include "runtime/win32/desktop_win32.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/controls.h"
+#include "runtime/program.h"
+#include "runtime/screen.h"
+#include "runtime/win32/wide.h"
+
+namespace rt::win32 {
+namespace {
+
+constexpr wchar_t kScreenClass[] = L"SetupScreen";
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+constexpr int kStandardFontPoints = 8;
+constexpr int kTwipsPerInch = 1440;
+constexpr int kDropDownRows = 8;
+
+int ControlId(const Screen& screen, const Control& control) {
+  const auto& controls = screen.controls();
+  const auto it = std::find_if(controls.begin(), controls.end(),
+                               [&](const auto& c) { return c.get() == &control; });
+  return kFirstControlId + static_cast<int>(it - controls.begin());
+}
+
+// The screen's controls in tab order.
+std::vector<Control*> TabOrder(const Screen& screen) {
+  std::vector<Control*> order;
+  for (const auto& control : screen.controls()) order.push_back(control.get());
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    return a->layout().tabIndex < b->layout().tabIndex;
+  });
+  return order;
+}
+
+}  // namespace
+
+struct Win32Desktop::Window {
+  Screen* screen;
+  WindowHandle hwnd;
+  HWND lastFocus = nullptr;
+  bool focusPlaced = false;
+};
+
+Win32Desktop::Win32Desktop(HINSTANCE instance)
+    : instance_(instance), windowBrush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {
+  HDC screenDc = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screenDc, LOGPIXELSY);
+  ReleaseDC(nullptr, screenDc);
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                 GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kScreenClass;
+  RegisterClassExW(&windowClass);
+}
+
+Win32Desktop::~Win32Desktop() { windows_.clear(); }
+
+HFONT Win32Desktop::font(int points) {
+  if (points == 0) points = kStandardFontPoints;
+  auto& slot = fonts_[points];
+  if (!slot)
+    slot.reset(CreateFontW(-MulDiv(points, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+  return slot.get();
+}
+
+void Win32Desktop::open(Screen& screen) {
+  auto window = std::make_unique<Window>();
+  window->screen = &screen;
+  const auto pixels = [this](int twips) { return MulDiv(twips, dpi_, kTwipsPerInch); };
+
+  RECT frame{0, 0, pixels(kDesignWidthTwips), pixels(kDesignHeightTwips)};
+  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  window->hwnd.reset(CreateWindowExW(0, kScreenClass, Widen(screen.Caption()).c_str(),
+                                     WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                     frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                     nullptr, instance_, window.get()));
+  HWND hwnd = window->hwnd.get();
+  screen.peer = hwnd;
+
+  std::vector<HWND> labels;
+  bool optionGroupOpen = false;
+  for (Control* control : TabOrder(screen)) {
+    const ControlLayout& layout = control->layout();
+    int left = layout.left, top = layout.top;
+    if (layout.container) {
+      const ControlLayout& frameLayout = screen.find(layout.container)->layout();
+      left += frameLayout.left;
+      top += frameLayout.top;
+    }
+    int height = pixels(layout.height);
+    const wchar_t* className = L"BUTTON";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    switch (layout.kind) {
+      case ControlKind::Button:
+        style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP | WS_GROUP;
+        break;
+      case ControlKind::Frame:
+        style |= BS_GROUPBOX | WS_GROUP;
+        break;
+      case ControlKind::Option:
+        style |= BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
+        break;
+      case ControlKind::Label:
+        className = L"STATIC";
+        style |= SS_NOPREFIX | WS_GROUP;
+        style |= (layout.notes & kCentred)      ? SS_CENTER
+                 : (layout.notes & kSingleLine) ? SS_LEFTNOWORDWRAP
+                                                : SS_LEFT;
+        if (layout.notes & kBordered) style |= WS_BORDER;
+        break;
+      case ControlKind::DriveList:
+        className = L"COMBOBOX";
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+        height += kDropDownRows * MulDiv(16, dpi_, 96);
+        break;
+      case ControlKind::FolderList:
+        className = L"LISTBOX";
+        style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT |
+                 WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+    }
+    optionGroupOpen = layout.kind == ControlKind::Option;
+    HWND child = CreateWindowExW(
+        exStyle, className, L"", style, pixels(left), pixels(top), pixels(layout.width), height,
+        hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(screen, *control))),
+        instance_, nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
+    if (layout.kind == ControlKind::FolderList)
+      SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
+    if (layout.kind == ControlKind::Label) labels.push_back(child);
+    control->peer = child;
+  }
+  // Labels lie beneath the other controls, whose boxes may run over theirs.
+  for (HWND label : labels)
+    SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  windows_[&screen] = std::move(window);
+}
+
+void Win32Desktop::close(Screen& screen) {
+  const auto it = windows_.find(&screen);
+  if (it == windows_.end()) return;
+  auto window = std::move(it->second);
+  windows_.erase(it);
+  SetWindowLongPtrW(window->hwnd.get(), GWLP_USERDATA, 0);
+  for (const auto& control : screen.controls()) control->peer = nullptr;
+  screen.peer = nullptr;
+  // The window goes with `window`; the active screen below takes over.
+  window.reset();
+  if (HWND next = activeWindow()) SetForegroundWindow(next);
+}
+
+void Win32Desktop::show(Screen& screen) {
+  Window& window = *windows_.at(&screen);
+  HWND hwnd = window.hwnd.get();
+  ShowWindow(hwnd, screen.WindowState() == vbMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  SetForegroundWindow(hwnd);
+  if (!window.focusPlaced) {
+    window.focusPlaced = true;
+    for (Control* control : TabOrder(screen)) {
+      if (control->canTakeFocus()) {
+        SetFocus(static_cast<HWND>(control->peer));
+        break;
+      }
+    }
+  }
+  UpdateWindow(hwnd);
+}
+
+void Win32Desktop::hide(Screen& screen) { ShowWindow(windows_.at(&screen)->hwnd.get(), SW_HIDE); }
+
+void Win32Desktop::setEnabled(Screen& screen, bool enabled) {
+  HWND hwnd = windows_.at(&screen)->hwnd.get();
+  EnableWindow(hwnd, enabled);
+  if (enabled && screen.visible()) SetForegroundWindow(hwnd);
+}
+
+void Win32Desktop::update(Control& control) {
+  auto hwnd = static_cast<HWND>(control.peer);
+  if (!hwnd) return;
+  const std::wstring caption = Widen(control.Caption());
+  if (auto* drives = dynamic_cast<DriveListBox*>(&control)) {
+    SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
+    for (const auto& entry : drives->entries())
+      SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
+    SendMessageW(hwnd, CB_SETCURSEL, drives->selectedIndex(), 0);
+  } else if (auto* folders = dynamic_cast<DirListBox*>(&control)) {
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
+    for (const auto& entry : folders->entries())
+      SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
+    SendMessageW(hwnd, LB_SETCURSEL, folders->currentIndex(), 0);
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    // The list's own text is its current folder, for tools that read windows.
+    SetWindowTextW(hwnd, Widen(folders->Path()).c_str());
+  } else {
+    wchar_t current[1024];
+    GetWindowTextW(hwnd, current, 1024);
+    if (caption != current) SetWindowTextW(hwnd, caption.c_str());
+  }
+  if (auto* option = dynamic_cast<OptionButton*>(&control)) {
+    SendMessageW(hwnd, BM_SETCHECK, option->Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+    // Only the selected option of a group is a tab stop.
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    SetWindowLongPtrW(hwnd, GWL_STYLE,
+                      option->Value() ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+  }
+  ShowWindow(hwnd, control.Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Desktop::refresh(Screen& screen) {
+  RedrawWindow(windows_.at(&screen)->hwnd.get(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+HWND Win32Desktop::activeWindow() const {
+  // The open screen that is visible and enabled: the top of the modal stack.
+  for (const auto& [screen, window] : windows_)
+    if (screen->visible() && screen->enabled()) return window->hwnd.get();
+  return nullptr;
+}
+
+void Win32Desktop::runUntil(const std::function<bool()>& done) {
+  MSG message;
+  while (!done()) {
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) end(0);
+    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root && GetWindowLongPtrW(root, GWLP_USERDATA) && IsDialogMessageW(root, &message))
+      continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std::string& title) {
+  MessageBoxW(activeWindow(), Widen(prompt).c_str(), Widen(title).c_str(),
+              static_cast<UINT>(buttons) | MB_SETFOREGROUND);
+}
+
+void Win32Desktop::end(int status) { ExitProcess(static_cast<UINT>(status)); }
+
+// Long work takes no input, but the windows stay painted and the desktop
+// sees the program answer.
+void Win32Desktop::keepAlive() {
+  const ULONGLONG now = GetTickCount64();
+  if (now - lastKeepAlive_ < 50) return;
+  lastKeepAlive_ = now;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+    DispatchMessageW(&message);
+}
+
+LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
+  auto& self = static_cast<Win32Desktop&>(desktop());
+  return self.handle(*window, hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE: {
+      Screen* screen = window.screen;
+      RaiseEvent([screen] { screen->closedByUser(); });
+      return 0;
+    }
+    case WM_COMMAND:
+      command(window, LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus)) window.lastFocus = focus;
+      } else if (window.lastFocus && IsWindow(window.lastFocus)) {
+        SetFocus(window.lastFocus);
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      const auto id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kFirstControlId;
+      const auto& controls = window.screen->controls();
+      if (id >= 0 && id < static_cast<int>(controls.size()) &&
+          (controls[id]->layout().notes & kBordered)) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(windowBrush_.get());
+      }
+      break;
+    }
+    case WM_DRAWITEM:
+      drawFolderItem(window, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void Win32Desktop::command(Window& window, int id, int notification) {
+  Screen& screen = *window.screen;
+  const auto& controls = screen.controls();
+  if (id == IDOK) {  // Enter: opens the selected entry of a focused folder list
+    HWND focus = GetFocus();
+    const int focusId = focus ? GetDlgCtrlID(focus) : 0;
+    const int focusIndex = focusId - kFirstControlId;
+    if (focusIndex >= 0 && focusIndex < static_cast<int>(controls.size()) &&
+        dynamic_cast<DirListBox*>(controls[focusIndex].get()))
+      command(window, focusId, LBN_DBLCLK);
+    return;
+  }
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(controls.size())) return;
+  Control* control = controls[index].get();
+  auto hwnd = static_cast<HWND>(control->peer);
+
+  if (auto* option = dynamic_cast<OptionButton*>(control)) {
+    if (notification == BN_CLICKED) RaiseEvent([option] { option->setValue(true); });
+  } else if (auto* drives = dynamic_cast<DriveListBox*>(control)) {
+    const auto selected = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
+    if (notification == CBN_SELCHANGE && selected >= 0 &&
+        selected < static_cast<LRESULT>(drives->entries().size())) {
+      const char letter = drives->entries()[selected].letter;
+      RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
+    }
+  } else if (auto* folders = dynamic_cast<DirListBox*>(control)) {
+    const auto selected = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
+    if (notification == LBN_DBLCLK && selected >= 0 &&
+        selected < static_cast<LRESULT>(folders->entries().size())) {
+      const std::string path = folders->entries()[selected].path;
+      RaiseEvent([folders, path] { folders->setPath(path); });
+    }
+  } else if (control->kind() == ControlKind::Button && notification == BN_CLICKED) {
+    RaiseEvent(control->Click);
+  }
+}
+
+// One line of the folder list: indented by its depth, with an open folder for
+// the path down to the current folder and a closed one for its sub-folders.
+void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
+  const int index = static_cast<int>(item.CtlID) - kFirstControlId;
+  const auto& controls = window.screen->controls();
+  if (index < 0 || index >= static_cast<int>(controls.size())) return;
+  const auto* folders = dynamic_cast<const DirListBox*>(controls[index].get());
+  if (!folders || item.itemID >= folders->entries().size()) return;
+  const auto& entry = folders->entries()[item.itemID];
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  HDC dc = item.hDC;
+  RECT box = item.rcItem;
+  FillRect(dc, &box, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+
+  const auto scale = [this](int px) { return MulDiv(px, dpi_, 96); };
+  const int left = box.left + scale(4) + entry.depth * scale(12);
+  const int middle = (box.top + box.bottom) / 2;
+  BrushHandle fill(CreateSolidBrush(entry.open ? RGB(255, 232, 140) : RGB(230, 190, 60)));
+  RECT tab{left, middle - scale(5), left + scale(5), middle - scale(3)};
+  RECT body{left, middle - scale(3), left + scale(13), middle + scale(5)};
+  FillRect(dc, &tab, fill.get());
+  FillRect(dc, &body, fill.get());
+  FrameRect(dc, &body, GetSysColorBrush(COLOR_WINDOWTEXT));
+
+  RECT text = box;
+  text.left = left + scale(18);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  const std::wstring name = Widen(entry.text);
+  DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
+}
+
+}  // namespace rt::win32

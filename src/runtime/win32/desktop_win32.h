@@ -1,0 +1,60 @@
+// The desktop on Windows: each screen is a top-level window with the
+// platform's own controls, placed from the screen's layout table.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <type_traits>
+
+#include "runtime/desktop.h"
+
+namespace rt::win32 {
+
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
+using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
+
+struct WindowDestroyer {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+class Win32Desktop : public Desktop {
+ public:
+  explicit Win32Desktop(HINSTANCE instance);
+  ~Win32Desktop() override;
+
+  void open(Screen& screen) override;
+  void close(Screen& screen) override;
+  void show(Screen& screen) override;
+  void hide(Screen& screen) override;
+  void setEnabled(Screen& screen, bool enabled) override;
+  void update(Control& control) override;
+  void refresh(Screen& screen) override;
+  void runUntil(const std::function<bool()>& done) override;
+  void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+  [[noreturn]] void end(int status) override;
+  void keepAlive() override;
+
+ private:
+  struct Window;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(Window& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void command(Window& window, int id, int notification);
+  void drawFolderItem(Window& window, const DRAWITEMSTRUCT& item);
+  HFONT font(int points);
+  HWND activeWindow() const;
+
+  HINSTANCE instance_;
+  int dpi_;
+  std::map<const Screen*, std::unique_ptr<Window>> windows_;
+  std::map<int, FontHandle> fonts_;  // by size in points
+  BrushHandle windowBrush_;
+  ULONGLONG lastKeepAlive_ = 0;
+};
+
+}  // namespace rt::win32

@@ -1,0 +1,49 @@
+// Owners of Win32 handles: each closes its handle with the function that fits it.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace rt::win32 {
+
+template <class Closer>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) {
+      reset();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  HANDLE get() const { return handle_; }
+  // Both "no handle" values of the Win32 API count as empty.
+  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  void reset() {
+    if (*this) Closer{}(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+struct CloseKernelHandle {
+  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+struct CloseFindHandle {
+  void operator()(HANDLE handle) const { ::FindClose(handle); }
+};
+
+using FileHandle = UniqueHandle<CloseKernelHandle>;  // CreateFileW and other kernel objects
+using FindHandle = UniqueHandle<CloseFindHandle>;    // FindFirstFileExW
+
+}  // namespace rt::win32

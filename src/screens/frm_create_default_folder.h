@@ -1,0 +1,22 @@
+// Confirmation when the default folder is absent: create it and install?
+#pragma once
+
+#include "app/screen_registry.h"
+#include "runtime/screen.h"
+
+namespace setup {
+
+class frmCreateDefaultFolder : public rt::Screen {
+ public:
+  explicit frmCreateDefaultFolder(ScreenRegistry& screens);
+
+ private:
+  void Form_Load() override;
+  void cmdGo_Click();
+
+  rt::CommandButton& cmdGo = control<rt::CommandButton>("cmdGo");
+  rt::OptionButton& Option2 = control<rt::OptionButton>("Option2");
+  rt::OptionButton& Option1 = control<rt::OptionButton>("Option1");
+};
+
+}  // namespace setup

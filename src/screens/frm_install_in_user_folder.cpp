@@ -1,0 +1,74 @@
+#include "screens/frm_install_in_user_folder.h"
+
+#include "install/copy_setup_files.h"
+#include "runtime/error.h"
+#include "runtime/program.h"
+#include "screens/confirmation.h"
+
+namespace setup {
+namespace {
+
+using enum rt::ControlKind;
+using rt::kBordered, rt::kHidden, rt::kPlain, rt::kSelected, rt::kSingleLine;
+
+// clang-format off
+constexpr rt::ControlLayout kLayout[] = {
+  // control           kind        caption                 left   top   width height tab font frame     notes
+  {"Frame1",          Frame,      "Select option:",        4920,  720, 3855, 1215,  7,  0, nullptr,  kPlain},
+  {"Option1",         Option,     "Yes, proceed to install.",
+                                                             480,  360, 3855,  375,  9,  0, "Frame1", kSelected},
+  {"Option2",         Option,     "No, terminate the installation.",
+                                                             480,  840, 3975,  255,  8,  0, "Frame1", kPlain},
+  {"cmdGo",           Button,     kContinueCaption,        4920, 2160, 3855,  735,  6,  0, nullptr,  kPlain},
+  {"dirDirectory",    FolderList, nullptr,                  720, 1440, 4095, 7515,  1,  0, nullptr,  kPlain},
+  {"drvDrive",        DriveList,  nullptr,                  720,  720, 4095,  315,  0,  0, nullptr,  kPlain},
+  {"lblCopying",      Label,      kCopyingNotice,          4920, 3120, 3855, 1095, 10, 12, nullptr,  kHidden},
+  {"Label1",          Label,      "Select the drive and folder in which you wish to install the QUORVAN system:",
+                                                             240,  120, 8055,  495,  5, 12, nullptr,  kPlain},
+  {"lblDirectories",  Label,      "Folder:",                120, 1080,  495,  255,  4,  0, nullptr,  kPlain},
+  {"lblDirName",      Label,      nullptr,                  720, 1080, 4095,  255,  3,  0, nullptr,  kBordered | kSingleLine},
+  {"lblDrive",        Label,      "Drive:",                 120,  720, 1935,  255,  2,  0, nullptr,  kPlain},
+};
+// clang-format on
+
+}  // namespace
+
+frmInstallInUserFolder::frmInstallInUserFolder(ScreenRegistry&)
+    : rt::Screen("Install in User Folder", kLayout) {
+  dirDirectory.Change = [this] { dirDirectory_Change(); };
+  drvDrive.Change = [this] { drvDrive_Change(); };
+  cmdGo.Click = [this] { cmdGo_Click(); };
+}
+
+// Starts on drive C. When the installer runs from another drive, selecting C
+// runs drvDrive_Change, which shows drive C's current folder.
+void frmInstallInUserFolder::Form_Load() {
+  setWindowState(rt::vbMaximized);
+  dirDirectory.setPath("c:\\");
+  drvDrive.setDrive("c:\\");
+  lblDirName.setCaption(dirDirectory.Path());
+}
+
+void frmInstallInUserFolder::dirDirectory_Change() { lblDirName.setCaption(dirDirectory.Path()); }
+
+// The program's only error trap: a drive that cannot be shown is reported,
+// and the drive list goes back to the drive of the folder still shown.
+void frmInstallInUserFolder::drvDrive_Change() {
+  rt::OnError([&] { dirDirectory.setPath(drvDrive.Drive()); },
+              [&](const rt::RuntimeError&) {
+                rt::rtcMsgBox("Drive error!", rt::vbExclamation, "Error");
+                drvDrive.setDrive(dirDirectory.Path());
+              });
+}
+
+void frmInstallInUserFolder::cmdGo_Click() {
+  if (Option1.Value()) {
+    // The target is whatever the label shows, read afresh for every file.
+    CopySetupFiles(*this, lblDirName.Caption(),
+                   [this](const std::string& name) { return lblDirName.Caption() + "\\" + name; });
+    return;  // the chosen folder is the one the installer runs from
+  }
+  if (Option2.Value()) TerminateInstallation();
+}
+
+}  // namespace setup

@@ -1,0 +1,78 @@
+#include "scenario_fixture.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/setup_program.h"
+#include "runtime/posix/drive_table.h"
+
+void ScenarioTest::SetUp() {
+  std::string pattern = (fs::temp_directory_path() / "setup-test-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  root_ = pattern;
+  fs::create_directories(drive('C') / "Program Files");
+  drive('D');
+}
+
+void ScenarioTest::TearDown() {
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+fs::path ScenarioTest::drive(char letter) {
+  auto [it, added] = drives_.emplace(letter, root_ / (std::string("drive_") + letter));
+  if (added) fs::create_directories(it->second);
+  return it->second;
+}
+
+void ScenarioTest::addEmptyDrive(char letter) {
+  drives_[letter] = root_ / (std::string("missing_") + letter);
+}
+
+fs::path ScenarioTest::write(const fs::path& file, const std::string& content) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << content;
+  return file;
+}
+
+std::string ScenarioTest::read(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
+                      std::string& failure) {
+  std::map<char, rt::posix::Drive> table;
+  for (const auto& [letter, folder] : drives_)
+    table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
+  rt::posix::MountDrives(table, currentDir);
+  user = std::make_unique<rt::ScriptedUser>(scenario);
+  for (const auto& [name, action] : marks) user->onMark(name, action);
+  try {
+    return user->run(setup::RunSetup);
+  } catch (const rt::ScriptFailure& parted) {
+    failure = parted.message;
+    return -1;
+  }
+}
+
+int ScenarioTest::runText(const std::string& scenario, const std::string& currentDir) {
+  std::string failure;
+  const int status = run(scenario, currentDir, failure);
+  if (!failure.empty()) ADD_FAILURE() << failure;
+  return status;
+}
+
+std::string ScenarioTest::runExpectingFailure(const std::string& scenario,
+                                              const std::string& currentDir) {
+  std::string failure;
+  run(scenario, currentDir, failure);
+  EXPECT_FALSE(failure.empty()) << "the scenario ran through";
+  return failure;
+}
+
+int ScenarioTest::runFile(const std::string& name, const std::string& currentDir) {
+  return runText(read(fs::path(SCENARIO_DIR) / name), currentDir);
+}

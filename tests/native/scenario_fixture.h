@@ -1,0 +1,49 @@
+// Runs the installer natively with the scripted user, on drives that are
+// temporary folders: C: (the hard disk) and D: (the installation CD).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "runtime/posix/scripted_user.h"
+
+namespace fs = std::filesystem;
+
+class ScenarioTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The host folder that stands for a drive's root; made on first use.
+  fs::path drive(char letter);
+  // A drive whose folder is missing: an empty removable drive.
+  void addEmptyDrive(char letter);
+  // Writes a file (folders made as needed) and returns its path.
+  fs::path write(const fs::path& file, const std::string& content);
+  static std::string read(const fs::path& file);
+
+  // The default target folder on drive C.
+  fs::path defaultFolder() { return drive('C') / "Program Files" / "Quorvan2005"; }
+
+  // Runs the installer started from `currentDir` with a scenario file of
+  // tests/scenarios, or with scenario text; returns the exit status.
+  int runFile(const std::string& name, const std::string& currentDir = "D:\\");
+  int runText(const std::string& scenario, const std::string& currentDir = "D:\\");
+  // Runs a scenario that must part with the program; returns why it did.
+  std::string runExpectingFailure(const std::string& scenario,
+                                  const std::string& currentDir = "D:\\");
+
+  // Actions for the scenario's `mark NAME` steps.
+  std::map<std::string, std::function<void()>> marks;
+  std::unique_ptr<rt::ScriptedUser> user;
+
+ private:
+  int run(const std::string& scenario, const std::string& currentDir, std::string& failure);
+
+  fs::path root_;
+  std::map<char, fs::path> drives_;
+};

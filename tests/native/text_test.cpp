@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "runtime/error.h"
+#include "runtime/text.h"
+
+namespace {
+
+TEST(Text, UpperCaseCoversWindowsLettersAndKeepsBrokenBytes) {
+  EXPECT_EQ(rt::rtcUpperCaseVar("c:\\Program Files\\Quorvan2005"), "C:\\PROGRAM FILES\\QUORVAN2005");
+  EXPECT_EQ(rt::rtcUpperCaseVar("d:\\café\\ŝablono"), "D:\\CAFÉ\\ŜABLONO");
+  EXPECT_EQ(rt::rtcUpperCaseVar("\xff\xfe-x"), "\xff\xfe-X");
+}
+
+TEST(Text, TrimStripsOnlyOuterBlanks) {
+  EXPECT_EQ(rt::rtcTrimVar("  c:\\a b  "), "c:\\a b");
+  EXPECT_EQ(rt::rtcTrimVar("   "), "");
+  EXPECT_EQ(rt::rtcTrimVar("\tx"), "\tx");
+}
+
+TEST(Text, WildcardsFollowWindowsRules) {
+  EXPECT_TRUE(rt::WildcardMatch("*.*", "README"));
+  EXPECT_TRUE(rt::WildcardMatch("*.*", ".hidden"));
+  EXPECT_TRUE(rt::WildcardMatch("*.TXT", "notes.txt"));
+  EXPECT_TRUE(rt::WildcardMatch("setup.*", "SETUP"));
+  EXPECT_TRUE(rt::WildcardMatch("da?a*.bin", "data-01.bin"));
+  EXPECT_FALSE(rt::WildcardMatch("*.txt", "notes.txt.bak"));
+  EXPECT_FALSE(rt::WildcardMatch("Quorvan2005", "Quorvan2006"));
+}
+
+TEST(Text, ErrorReportSaysWhatWhereAndWhy) {
+  rt::RuntimeError error("could not copy a file", {{"File", "a.txt"}, {"Destination", "c:\\x\\a.txt"}},
+                         "Access is denied.");
+  error.addNote("2 files were copied before this one.");
+  EXPECT_EQ(error.report(),
+            "Run-time error: could not copy a file.\n\nFile: a.txt\nDestination: c:\\x\\a.txt\n"
+            "Reason: Access is denied.\n\n2 files were copied before this one.");
+}
+
+}  // namespace
