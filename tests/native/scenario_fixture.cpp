@@ -43,7 +43,7 @@ std::string ScenarioTest::read(const fs::path& file) {
 }
 
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
-                      std::string& failure) {
+                      std::string& failure, const std::function<int()>& program) {
   std::map<char, rt::posix::Drive> table;
   for (const auto& [letter, folder] : drives_)
     table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
@@ -51,7 +51,7 @@ int ScenarioTest::run(const std::string& scenario, const std::string& currentDir
   user = std::make_unique<rt::ScriptedUser>(scenario);
   for (const auto& [name, action] : marks) user->onMark(name, action);
   try {
-    return user->run(setup::RunSetup);
+    return user->run(program ? program : setup::RunSetup);
   } catch (const rt::ScriptFailure& parted) {
     failure = parted.message;
     return -1;

@@ -37,12 +37,18 @@ class ScenarioTest : public ::testing::Test {
   std::string runExpectingFailure(const std::string& scenario,
                                   const std::string& currentDir = "D:\\");
 
+  // Runs `program` (the installer unless given) with a scripted user on the
+  // drives; returns its exit status, or -1 with `failure` set when the
+  // scenario and the program parted.
+  int run(const std::string& scenario, const std::string& currentDir, std::string& failure,
+          const std::function<int()>& program = {});
+
   // Actions for the scenario's `mark NAME` steps.
   std::map<std::string, std::function<void()>> marks;
   std::unique_ptr<rt::ScriptedUser> user;
+  fs::path root() const { return root_; }
 
  private:
-  int run(const std::string& scenario, const std::string& currentDir, std::string& failure);
 
   fs::path root_;
   std::map<char, fs::path> drives_;

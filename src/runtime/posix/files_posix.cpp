@@ -291,23 +291,25 @@ std::string NextListed() {
 
 // ---- Copying ----
 
-// Copies the rest of `in` to `out`: in the kernel where it can, else through
-// a fixed buffer. Returns 0 or the error number.
-int CopyContents(int in, int out, off_t size) {
+// Copies `length` bytes from the current position of `in` to that of `out`:
+// in the kernel where it can, else through a fixed buffer. Returns 0 or the
+// error number.
+int CopyBytes(int in, int out, off_t length) {
   constexpr size_t kKernelChunk = size_t{1} << 30;
   constexpr size_t kBufferSize = size_t{1} << 20;
   enum class Method { CopyRange, SendFile, ReadWrite } method = Method::CopyRange;
   std::unique_ptr<char[]> buffer;
   off_t copied = 0;
-  for (;;) {
+  while (copied < length) {
+    const size_t chunk = std::min<off_t>(length - copied, kKernelChunk);
     ssize_t done = 0;
     if (method == Method::CopyRange) {
-      done = ::copy_file_range(in, nullptr, out, nullptr, kKernelChunk, 0);
+      done = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
     } else if (method == Method::SendFile) {
-      done = ::sendfile(out, in, nullptr, kKernelChunk);
+      done = ::sendfile(out, in, nullptr, chunk);
     } else {
       if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
-      done = ::read(in, buffer.get(), kBufferSize);
+      done = ::read(in, buffer.get(), std::min(chunk, kBufferSize));
       for (ssize_t written = 0; done > 0 && written < done;) {
         const ssize_t now = ::write(out, buffer.get() + written, done - written);
         if (now < 0 && errno != EINTR) return errno;
@@ -320,15 +322,33 @@ int CopyContents(int in, int out, off_t size) {
     }
     const int error = done < 0 ? errno : 0;
     if (error == EINTR) continue;
-    // Some file systems report an early end to the kernel-side methods.
-    const bool unsupported = error == EXDEV || error == ENOSYS || error == EOPNOTSUPP ||
-                             error == EINVAL || (error == 0 && copied < size);
+    // Some file systems refuse the kernel-side methods, or end them early.
+    const bool unsupported =
+        error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL || error == 0;
     if (method != Method::ReadWrite && unsupported) {
       method = method == Method::CopyRange ? Method::SendFile : Method::ReadWrite;
       continue;
     }
-    return error;
+    return error ? error : EIO;  // the file ended before its size
   }
+  return 0;
+}
+
+// Copies `in` (of `size` bytes) to the empty `out`, data region by data
+// region, so that the holes of a sparse file stay holes. Returns 0 or the
+// error number.
+int CopyContents(int in, int out, off_t size) {
+  for (off_t data = 0; data < size;) {
+    data = ::lseek(in, data, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole is left
+    if (data < 0) return ::lseek(in, 0, SEEK_SET) < 0 ? errno : CopyBytes(in, out, size);
+    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0 || hole > size) hole = size;
+    if (::lseek(in, data, SEEK_SET) < 0 || ::lseek(out, data, SEEK_SET) < 0) return errno;
+    if (const int error = CopyBytes(in, out, hole - data)) return error;
+    data = hole;
+  }
+  return ::ftruncate(out, size) == 0 ? 0 : errno;
 }
 
 // A new, empty file beside `folder`'s other entries under a name no one uses.
