@@ -279,9 +279,10 @@ TEST_F(Faults, KilledInTheMiddleOfALargeFileLeavesNoHalfFileUnderItsName) {
   // Wait until the copy of the large file is under way, then kill.
   bool copying = false;
   for (int wait = 0; wait < 20000 && !copying; ++wait) {
-    for (const auto& entry : fs::directory_iterator(target()))
+    std::error_code gone;  // the temporary file may be renamed under our eyes
+    for (const auto& entry : fs::directory_iterator(target(), gone))
       if (entry.path().filename().string().rfind("~setup", 0) == 0 &&
-          fs::file_size(entry.path()) > 0)
+          fs::file_size(entry.path(), gone) > 0 && !gone)
         copying = true;
     if (!copying) std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
