@@ -1,0 +1,76 @@
+"""Test cases that play scenarios against setup.exe under Wine.
+
+The programs come from the Windows build: SETUP_EXE and SETUP_E2E_DRIVER name
+them (CTest sets both), else build/windows/ of the work tree. SETUP_E2E_SHOTS
+names a folder to keep the screenshots in, as PNG files.
+"""
+
+from __future__ import annotations
+
+import os
+import shutil
+import sys
+import unittest
+from pathlib import Path
+from typing import Optional
+
+import winebox
+
+REPOSITORY = Path(__file__).resolve().parents[2]
+SCENARIOS = REPOSITORY / "tests" / "scenarios"
+BUILD = REPOSITORY / "build" / "windows"
+
+_session: Optional[winebox.Session] = None
+
+
+def shared_session() -> winebox.Session:
+    """The display and template prefix of this test process, made at first use."""
+    global _session
+    if _session is None:
+        shots = os.environ.get("SETUP_E2E_SHOTS")
+        _session = winebox.Session(shots_folder=Path(shots) if shots else None)
+        print(f"\n[e2e] Wine prefix made in {_session.prefix_seconds:.1f} s "
+              f"(display {_session.display.name})", file=sys.stderr)
+    return _session
+
+
+def _program(variable: str, default: Path) -> Path:
+    named = os.environ.get(variable)
+    if named:
+        if not Path(named).is_file():
+            raise FileNotFoundError(f"{variable} names {named}, which does not exist")
+        return Path(named)
+    if not default.is_file():
+        raise unittest.SkipTest(f"{default} is not built (cmake --build --preset windows)")
+    return default
+
+
+class ScenarioTestCase(unittest.TestCase):
+    """Each test opens a WineBox of its own; the session is shared."""
+
+    def setUp(self) -> None:
+        self.setup_exe = _program("SETUP_EXE", BUILD / "setup.exe")
+        self.driver = _program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe")
+        self.session = shared_session()
+
+    def open_box(self) -> winebox.WineBox:
+        box = self.session.box(self.id().rsplit(".", 1)[-1])
+        self.addCleanup(box.close)
+        return box
+
+    def insert_cd(self, box: winebox.WineBox, letter: str = "d",
+                  label: str = "QUORVAN") -> Path:
+        """A CD in drive LETTER with setup.exe on it; returns its host folder."""
+        cd = box.make_folder("cd")
+        shutil.copy2(self.setup_exe, cd / "setup.exe")
+        box.map_drive(letter, cd, label=label, kind="cdrom")
+        return cd
+
+    def play(self, box: winebox.WineBox, scenario: str, exe: str = "D:\\setup.exe",
+             cwd: str = "D:\\") -> winebox.ScenarioResult:
+        """Plays tests/scenarios/SCENARIO; the test fails with the driver's report."""
+        result = box.play(SCENARIOS / scenario, self.driver, exe=exe, cwd=cwd)
+        print(f"\n[e2e] {scenario}: {result.seconds:.1f} s", file=sys.stderr)
+        if not result.passed:
+            self.fail(result.report())
+        return result

@@ -1,0 +1,80 @@
+"""A Wine prefix made once per test run, cloned for each case."""
+
+from __future__ import annotations
+
+import os
+import shutil
+import time
+from pathlib import Path
+
+from wine_programs import run_wine, stop_wineserver
+
+# Folders that the clones share with the template through hard links instead
+# of copies: the system's own files, hundreds of megabytes that no case writes.
+SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64",
+                  "drive_c/windows/winsxs")
+
+
+class PrefixTemplate:
+    """A fresh prefix, set up for windows without a window manager."""
+
+    def __init__(self, folder: Path) -> None:
+        self.folder = folder
+        started = time.monotonic()
+        boot = run_wine(folder, ["wineboot", "-i"], timeout=300)
+        if boot.returncode != 0 or not (folder / "drive_c").is_dir():
+            raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
+        # No window manager runs: Wine must place and maximise windows itself,
+        # and not wait for one when a window closes.
+        self._reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")
+        # A crash is reported in the case's output, not in a dialog no one closes.
+        self._reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0")
+        stop_wineserver(folder)
+        self.creation_seconds = time.monotonic() - started
+        self._shared_state = self._shared_files_state()
+
+    def _reg_add(self, key: str, name: str, kind: str, value: str) -> None:
+        added = run_wine(self.folder, ["reg", "add", key, "/v", name, "/t", kind, "/d", value,
+                                       "/f"])
+        if added.returncode != 0:
+            raise RuntimeError(f"reg add {key} {name} failed:\n" +
+                               added.stderr.decode(errors="replace"))
+
+    def _shared_files_state(self) -> dict[str, tuple[int, int]]:
+        state = {}
+        for shared in SHARED_FOLDERS:
+            for file in (self.folder / shared).rglob("*"):
+                if file.is_file() and not file.is_symlink():
+                    status = file.stat()
+                    state[str(file.relative_to(self.folder))] = (status.st_size,
+                                                                 status.st_mtime_ns)
+        return state
+
+    def clone(self, target: Path) -> None:
+        """Copies the prefix to `target`, sharing the system files by hard links."""
+        shared = {self.folder / folder for folder in SHARED_FOLDERS}
+
+        def copy(source: Path, destination: Path, link: bool) -> None:
+            destination.mkdir()
+            shutil.copystat(source, destination)
+            for entry in os.scandir(source):
+                source_entry = Path(entry.path)
+                target_entry = destination / entry.name
+                if entry.is_symlink():
+                    os.symlink(os.readlink(source_entry), target_entry)
+                elif entry.is_dir():
+                    copy(source_entry, target_entry, link or source_entry in shared)
+                elif link:
+                    os.link(source_entry, target_entry)
+                else:
+                    shutil.copy2(source_entry, target_entry)
+
+        copy(self.folder, target, False)
+
+    def check_shared_files(self) -> None:
+        """Fails when a case changed a system file that all the clones share."""
+        changed = [name for name, state in self._shared_files_state().items()
+                   if self._shared_state.get(name) != state]
+        if changed:
+            raise RuntimeError("a case changed system files shared by all cases: " +
+                               ", ".join(sorted(changed)[:10]))

@@ -1,0 +1,97 @@
+"""Running Wine programs in a prefix of our own, and ending them."""
+
+from __future__ import annotations
+
+import dataclasses
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+from typing import Optional
+
+from child_processes import die_with_parent
+
+# No Mono or Gecko installer at prefix creation (it would ask for a download),
+# and no menu entries for the programs in the user's own desktop menus.
+DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+
+QUIET = "-all"
+
+
+def _first_program(*candidates: Optional[str]) -> str:
+    for candidate in candidates:
+        if candidate and os.access(candidate, os.X_OK):
+            return candidate
+    raise RuntimeError(f"none of {[c for c in candidates if c]} is installed")
+
+
+def wine_loader() -> str:
+    """The 64-bit loader: Debian's `wine` script nags about wine32 without it."""
+    return _first_program(os.environ.get("WINELOADER"), "/usr/lib/wine/wine64",
+                          shutil.which("wine64"), shutil.which("wine"))
+
+
+def wineserver() -> str:
+    return _first_program(os.environ.get("WINESERVER"), shutil.which("wineserver"),
+                          "/usr/lib/wine/wineserver")
+
+
+def wine_environment(prefix: Path, display: Optional[str], debug: str) -> dict[str, str]:
+    """The environment of a Wine program: this prefix, this display, only."""
+    environment = {name: value for name, value in os.environ.items()
+                   if not name.startswith(("WINE", "DISPLAY", "WAYLAND"))}
+    environment.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEARCH="win64",
+                       WINEDLLOVERRIDES=DLL_OVERRIDES)
+    # Whatever Wine keeps outside the prefix stays beside it, not in $HOME.
+    for variable, folder in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
+                             ("XDG_CACHE_HOME", "cache")):
+        environment[variable] = str(prefix.parent / "xdg" / folder)
+    if display:
+        environment["DISPLAY"] = display
+    return environment
+
+
+@dataclasses.dataclass
+class Finished:
+    returncode: int
+    stdout: bytes
+    stderr: bytes
+
+
+def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
+             display: Optional[str] = None, cwd: Optional[Path] = None,
+             timeout: float = 120) -> Finished:
+    """Runs a Wine program and returns once it has ended.
+
+    Its output goes through files, not pipes: the wineserver and Wine's
+    services inherit them and would keep a pipe open for seconds after the
+    program's end. Raises subprocess.TimeoutExpired with the output so far.
+    """
+    with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+        try:
+            returncode = subprocess.run(
+                [wine_loader(), *arguments], env=wine_environment(prefix, display, debug),
+                stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, cwd=cwd,
+                timeout=timeout, preexec_fn=die_with_parent).returncode
+        except subprocess.TimeoutExpired:
+            returncode = None
+        stdout.seek(0)
+        stderr.seek(0)
+        output, errors = stdout.read(), stderr.read()
+    if returncode is None:
+        raise subprocess.TimeoutExpired(arguments, timeout, output, errors)
+    return Finished(returncode, output, errors)
+
+
+def stop_wineserver(prefix: Path) -> None:
+    """Ends the prefix's wineserver and every Wine process in it.
+
+    The wineserver saves the registry to the prefix's files as it ends.
+    """
+    if not (prefix / "dosdevices").is_dir():
+        return
+    environment = wine_environment(prefix, None, QUIET)
+    for option in ("-k", "-w"):
+        subprocess.run([wineserver(), option], env=environment, stdin=subprocess.DEVNULL,
+                       capture_output=True, timeout=60)
