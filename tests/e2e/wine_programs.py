@@ -12,9 +12,8 @@ from typing import Optional
 
 from child_processes import die_with_parent
 
-# No Mono or Gecko installer at prefix creation (it would ask for a download),
-# and no menu entries for the programs in the user's own desktop menus.
-DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono or Gecko installer at prefix creation: it would ask for a download.
+DLL_OVERRIDES = "mscoree,mshtml="
 
 QUIET = "-all"
 
@@ -43,7 +42,8 @@ def wine_environment(prefix: Path, display: Optional[str], debug: str) -> dict[s
                    if not name.startswith(("WINE", "DISPLAY", "WAYLAND"))}
     environment.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEARCH="win64",
                        WINEDLLOVERRIDES=DLL_OVERRIDES)
-    # Whatever Wine keeps outside the prefix stays beside it, not in $HOME.
+    # Whatever Wine keeps outside the prefix (menu entries, caches) stays
+    # beside it, not in the user's home.
     for variable, folder in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
                              ("XDG_CACHE_HOME", "cache")):
         environment[variable] = str(prefix.parent / "xdg" / folder)
