@@ -42,11 +42,12 @@ def wine_environment(prefix: Path, display: Optional[str], debug: str) -> dict[s
                    if not name.startswith(("WINE", "DISPLAY", "WAYLAND"))}
     environment.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEARCH="win64",
                        WINEDLLOVERRIDES=DLL_OVERRIDES)
-    # Whatever Wine keeps outside the prefix (menu entries, caches) stays
-    # beside it, not in the user's home.
-    for variable, folder in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
-                             ("XDG_CACHE_HOME", "cache")):
-        environment[variable] = str(prefix.parent / "xdg" / folder)
+    # Whatever Wine keeps outside the prefix stays beside it: menu entries and
+    # caches not in the user's home, the wineserver's socket folder not in /tmp.
+    for variable, folder in (("XDG_CONFIG_HOME", "xdg/config"), ("XDG_DATA_HOME", "xdg/data"),
+                             ("XDG_CACHE_HOME", "xdg/cache"), ("TMPDIR", "tmp")):
+        environment[variable] = str(prefix.parent / folder)
+    (prefix.parent / "tmp").mkdir(parents=True, exist_ok=True)
     if display:
         environment["DISPLAY"] = display
     return environment
