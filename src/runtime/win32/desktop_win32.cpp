@@ -89,7 +89,7 @@ void Win32Desktop::open(Screen& screen) {
   HWND hwnd = window->hwnd.get();
   screen.peer = hwnd;
 
-  std::vector<HWND> labels;
+  std::vector<HWND> underneath;  // labels and frames
   bool optionGroupOpen = false;
   for (Control* control : TabOrder(screen)) {
     const ControlLayout& layout = control->layout();
@@ -141,12 +141,14 @@ void Win32Desktop::open(Screen& screen) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
     if (layout.kind == ControlKind::FolderList)
       SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
-    if (layout.kind == ControlKind::Label) labels.push_back(child);
+    if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Frame)
+      underneath.push_back(child);
     control->peer = child;
   }
-  // Labels lie beneath the other controls, whose boxes may run over theirs.
-  for (HWND label : labels)
-    SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Labels and frames lie beneath the other controls, which stand on them or
+  // run over their boxes; created in tab order, they would cover them.
+  for (HWND child : underneath)
+    SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   windows_[&screen] = std::move(window);
 }
