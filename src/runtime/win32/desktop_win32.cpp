@@ -93,9 +93,10 @@ void Win32Desktop::open(Screen& screen) {
   bool optionGroupOpen = false;
   for (Control* control : TabOrder(screen)) {
     const ControlLayout& layout = control->layout();
-    int left = layout.left, top = layout.top;
-    if (layout.container) {
+    int left = layout.left, top = layout.top, width = layout.width;
+    if (layout.container) {  // inside a frame, and clipped at its edge
       const ControlLayout& frameLayout = screen.find(layout.container)->layout();
+      width = std::min(width, frameLayout.width - layout.left);
       left += frameLayout.left;
       top += frameLayout.top;
     }
@@ -135,7 +136,7 @@ void Win32Desktop::open(Screen& screen) {
     }
     optionGroupOpen = layout.kind == ControlKind::Option;
     HWND child = CreateWindowExW(
-        exStyle, className, L"", style, pixels(left), pixels(top), pixels(layout.width), height,
+        exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height,
         hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(screen, *control))),
         instance_, nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
