@@ -260,9 +260,6 @@ void Win32Desktop::end(int status) { ExitProcess(static_cast<UINT>(status)); }
 // Long work takes no input, but the windows stay painted and the desktop
 // sees the program answer.
 void Win32Desktop::keepAlive() {
-  const ULONGLONG now = GetTickCount64();
-  if (now - lastKeepAlive_ < 50) return;
-  lastKeepAlive_ = now;
   MSG message;
   while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
     DispatchMessageW(&message);

@@ -54,7 +54,6 @@ class Win32Desktop : public Desktop {
   std::map<const Screen*, std::unique_ptr<Window>> windows_;
   std::map<int, FontHandle> fonts_;  // by size in points
   BrushHandle windowBrush_;
-  ULONGLONG lastKeepAlive_ = 0;
 };
 
 }  // namespace rt::win32

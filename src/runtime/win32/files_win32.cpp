@@ -210,14 +210,37 @@ class TempFile {
   bool kept_ = false;
 };
 
-DWORD CALLBACK KeepPainting(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
-                            DWORD, HANDLE, HANDLE, LPVOID) {
-  try {
-    desktop().keepAlive();
-    return PROGRESS_CONTINUE;
-  } catch (...) {
-    return PROGRESS_CANCEL;  // nothing may unwind through the system's copy
+// The system's copy engine runs on a worker thread while this thread keeps
+// the windows painted and answering: the copy still takes no input, but a
+// long file does not make the program look hung. (The engine's progress
+// routine would do, but not every system calls it.)
+struct CopyJob {
+  const wchar_t* from;
+  const wchar_t* to;
+  BOOL copied = FALSE;
+  DWORD error = 0;
+};
+
+DWORD WINAPI RunCopyJob(LPVOID parameter) {
+  auto& job = *static_cast<CopyJob*>(parameter);
+  job.copied = ::CopyFileExW(job.from, job.to, nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS);
+  job.error = job.copied ? 0 : ::GetLastError();
+  return 0;
+}
+
+// CopyFileExW(from, to, COPY_FILE_FAIL_IF_EXISTS); the error code, or 0.
+DWORD CopyWhilePainting(const std::wstring& from, const std::wstring& to) {
+  constexpr DWORD kAnswerEvery = 200;  // milliseconds
+  CopyJob job{from.c_str(), to.c_str()};
+  const win32::FileHandle worker(::CreateThread(nullptr, 0, &RunCopyJob, &job, 0, nullptr));
+  if (!worker) {
+    RunCopyJob(&job);
+    return job.error;
   }
+  const HANDLE handle = worker.get();
+  while (::MsgWaitForMultipleObjects(1, &handle, FALSE, kAnswerEvery, QS_PAINT) != WAIT_OBJECT_0)
+    desktop().keepAlive();
+  return job.error;
 }
 
 // The identity of an existing file or folder; the error code, or 0.
@@ -249,10 +272,8 @@ TempFile CopyToTemp(const std::wstring& source, const std::wstring& folder,
     const std::wstring path =
         ApiPath(folder + L"\\~setup" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                 std::to_wstring(counter++) + L".tmp");
-    if (::CopyFileExW(from.c_str(), path.c_str(), &KeepPainting, nullptr, nullptr,
-                      COPY_FILE_FAIL_IF_EXISTS))
-      return TempFile(path);
-    const DWORD error = ::GetLastError();
+    const DWORD error = CopyWhilePainting(from, path);
+    if (error == 0) return TempFile(path);
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;  // not ours
     const TempFile partial(path);
     Fail("could not copy a file", details, error);
