@@ -1,0 +1,72 @@
+r"""Installation into a folder picked on the drive and folder lists, under Wine.
+
+Drives: C: the box's drive_c, D: the sample CD (setup.exe runs from D:\),
+E: a hard disk holding the folder "Target", F: a removable drive with no disc.
+"""
+
+from __future__ import annotations
+
+import unittest
+from pathlib import Path
+
+import sample_cd
+from e2e_case import SCENARIOS, ScenarioTestCase
+
+LONG_PATH_SCENARIO = "user_folder_long_path.scn"
+
+
+def folders_opened_by(scenario: str) -> list[str]:
+    """The names a scenario opens in the folder list, in order."""
+    lines = (SCENARIOS / scenario).read_text(encoding="utf-8").splitlines()
+    return [line.removeprefix("folder ") for line in lines if line.startswith("folder ")]
+
+
+class UserFolderTest(ScenarioTestCase):
+    def setUp(self) -> None:
+        super().setUp()
+        self.box = self.open_box()
+        self.product = sample_cd.ordinary_files(sample_cd.insert(self.box, self.setup_exe))
+        self.disk_e = self.box.make_folder("e")
+        (self.disk_e / "Target").mkdir()
+        self.box.map_drive("e", self.disk_e, kind="hd")
+        self.box.map_drive("f", None, kind="floppy")
+        self.drive_c_before = self.contents_of_drive_c()
+
+    def contents_of_drive_c(self) -> dict[str, str]:
+        return sample_cd.folder_contents(self.box.drive_c)
+
+    def assert_product_in(self, folder: Path) -> None:
+        self.assertEqual(sample_cd.folder_contents(folder), self.product)
+
+    def test_picked_drive_and_folder_receive_the_product(self) -> None:
+        self.play(self.box, "user_folder_install.scn")
+        self.assert_product_in(self.disk_e / "Target")
+        self.assertEqual(sorted(path.name for path in self.disk_e.iterdir()), ["Target"])
+        self.assertEqual(self.contents_of_drive_c(), self.drive_c_before)
+
+    def test_drive_error_goes_back_and_reopening_starts_on_c(self) -> None:
+        self.play(self.box, "user_folder_drive_error.scn")
+        self.assertEqual(list((self.disk_e / "Target").iterdir()), [])
+        self.assertEqual(self.contents_of_drive_c(), self.drive_c_before)
+
+    def test_continue_at_once_installs_into_the_root_of_c(self) -> None:
+        self.play(self.box, "user_folder_root.scn")
+        expected = dict(self.drive_c_before)
+        expected.update(self.product)
+        self.assertEqual(self.contents_of_drive_c(), expected)
+
+    def test_target_path_longer_than_260_characters(self) -> None:
+        names = folders_opened_by(LONG_PATH_SCENARIO)
+        self.assertEqual(len(names), 6)
+        self.assertTrue(all(len(name) == 50 for name in names), names)
+        target = self.disk_e.joinpath(*names)
+        target.mkdir(parents=True)
+        self.assertGreater(len("E:\\" + "\\".join(names)), 260)
+
+        self.play(self.box, LONG_PATH_SCENARIO)
+        self.assert_product_in(target)
+        self.assertEqual(list((self.disk_e / "Target").iterdir()), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
