@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -178,20 +179,66 @@ void SortNames(std::vector<std::string>& names) {
   for (auto& entry : keyed) names.push_back(std::move(entry.second));
 }
 
+// The names of one host folder by their upper-case form, the first in sorted
+// order for each. Finding a name without regard to letter case reads the
+// folder once; the index is kept while the folder stays unchanged, and the
+// copies made into it are added as they land, so that filling a folder with
+// many files does not read it again for each one.
+struct FolderIndex {
+  std::string host;
+  ino_t inode = 0;
+  timespec changed{};
+  std::unordered_map<std::string, std::string> byUpperName;
+};
+
+FolderIndex& CachedIndex() {
+  static FolderIndex index;
+  return index;
+}
+
+bool Unchanged(const FolderIndex& index, const std::string& folder, const struct stat& info) {
+  return index.host == folder && index.inode == info.st_ino &&
+         index.changed.tv_sec == info.st_mtim.tv_sec &&
+         index.changed.tv_nsec == info.st_mtim.tv_nsec;
+}
+
+const FolderIndex* IndexOf(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return nullptr;
+  FolderIndex& index = CachedIndex();
+  if (Unchanged(index, folder, info)) return &index;
+  UniqueDir dir(::opendir(folder.c_str()));
+  if (!dir) return nullptr;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir.get())) names.emplace_back(entry->d_name);
+  SortNames(names);
+  index = FolderIndex{folder, info.st_ino, info.st_mtim, {}};
+  for (auto& name : names) index.byUpperName.emplace(rtcUpperCaseVar(name), std::move(name));
+  return &index;
+}
+
+// Records a name this process has just put into `folder`.
+void NoteAdded(const std::string& folder, const std::string& name) {
+  FolderIndex& index = CachedIndex();
+  struct stat info {};
+  if (index.host != folder || ::stat(folder.c_str(), &info) != 0 || info.st_ino != index.inode) {
+    index = {};
+    return;
+  }
+  index.byUpperName.emplace(rtcUpperCaseVar(name), name);
+  index.changed = info.st_mtim;
+}
+
 // The entry of host folder `folder` that `name` stands for: the entry of
 // exactly that name, else the first one that differs only in letter case,
 // else `name` itself.
 std::string MatchEntry(const std::string& folder, const std::string& name) {
   struct stat info {};
   if (::lstat((folder + "/" + name).c_str(), &info) == 0) return name;
-  UniqueDir dir(::opendir(folder.c_str()));
-  if (!dir) return name;
-  std::vector<std::string> matches;
-  while (const dirent* entry = ::readdir(dir.get()))
-    if (SameNameIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
-  if (matches.empty()) return name;
-  SortNames(matches);
-  return matches.front();
+  const FolderIndex* index = IndexOf(folder);
+  if (!index) return name;
+  const auto found = index->byUpperName.find(rtcUpperCaseVar(name));
+  return found == index->byUpperName.end() ? name : found->second;
 }
 
 struct Resolved {
@@ -477,6 +524,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
   if (const int error = temp.fd().close()) Fail(action, details, error);
   if (::rename(temp.path().c_str(), to.host.c_str()) != 0) Fail(action, details, errno);
   temp.keep();
+  NoteAdded(folder, to.host.substr(folder.size() + 1));
 }
 
 bool FolderExists(const std::string& path) {
