@@ -24,6 +24,11 @@ std::u32string Decode(std::string_view text) {
       valid = (next & 0xC0) == 0x80;
       code = (code << 6) | (next & 0x3F);
     }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8:
+    // their bytes are kept one by one, like any stray byte.
+    constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (valid && (code < kLeast[extra] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF))
+      valid = false;
     if (valid) {
       out.push_back(code);
       i += extra + 1;

@@ -37,3 +37,15 @@ TEST(Text, ErrorReportSaysWhatWhereAndWhy) {
 }
 
 }  // namespace
+
+// Found by tests/fuzz/path_fuzz: overlong and surrogate forms were decoded as
+// characters, so upper-casing rewrote their bytes and two different host
+// names compared equal.
+TEST(Text, UpperCaseKeepsTheBytesOfMalformedSequences) {
+  EXPECT_EQ(rt::rtcUpperCaseVar("\xf0\x8a\xb5\xb5"), "\xf0\x8a\xb5\xb5");  // overlong U+AD75
+  EXPECT_EQ(rt::rtcUpperCaseVar("\xe0\x81\xa1-x"), "\xe0\x81\xa1-X");      // overlong 'a'
+  EXPECT_EQ(rt::rtcUpperCaseVar("\xed\xb2\x80"), "\xed\xb2\x80");          // a surrogate
+  EXPECT_EQ(rt::rtcUpperCaseVar("\xf4\x90\x80\x80"), "\xf4\x90\x80\x80");  // past U+10FFFF
+  EXPECT_FALSE(rt::SameNameIgnoringCase("\xe0\x81\xa1", "a"));
+  EXPECT_FALSE(rt::SameNameIgnoringCase("\xed\xb2\x80", "\x80"));
+}
