@@ -68,7 +68,11 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     Its output goes through files, not pipes: the wineserver and Wine's
     services inherit them and would keep a pipe open for seconds after the
     program's end. Raises subprocess.TimeoutExpired with the output so far.
+    Wine maps the current folder as a drive: unless told otherwise, the
+    program runs in the folder that holds the prefix, never in the caller's.
     """
+    if cwd is None:
+        cwd = prefix.parent
     with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
         try:
             returncode = subprocess.run(

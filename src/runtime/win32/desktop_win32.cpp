@@ -16,6 +16,7 @@ constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
 constexpr int kStandardFontPoints = 8;
 constexpr int kTwipsPerInch = 1440;
 constexpr int kDropDownRows = 8;
+constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
 
 int ControlId(const Screen& screen, const Control& control) {
   const auto& controls = screen.controls();
@@ -96,7 +97,7 @@ void Win32Desktop::open(Screen& screen) {
     int left = layout.left, top = layout.top, width = layout.width;
     if (layout.container) {  // inside a frame, and clipped at its edge
       const ControlLayout& frameLayout = screen.find(layout.container)->layout();
-      width = std::min(width, frameLayout.width - layout.left);
+      width = std::min(width, frameLayout.width - layout.left - kFrameEdgeTwips);
       left += frameLayout.left;
       top += frameLayout.top;
     }

@@ -69,7 +69,8 @@ std::optional<std::wstring> StepRunner::waitFor(const Step &step,
                std::to_wstring(*status);
       }
     }
-    if (!IsMessageStep(step.kind)) {
+    // A screenshot may show a message box.
+    if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot) {
       if (const auto box = OpenMessageBox(process_.id())) {
         return L"no message box, but the box " + Quoted(box->title) +
                L" shows " + Quoted(box->text);
