@@ -301,4 +301,17 @@ TEST_F(FilesTest, MakeDirCreatesOneFolderWithinTheDrive) {
   EXPECT_EQ(Entries(C()), (Names{"Quorvan", "escape"}));
 }
 
+// Found by tests/fuzz/path_fuzz: the host cut a path short at a NUL byte, so
+// "C:\..<NUL>" named the folder above the drive, and a copy onto
+// "C:\a.txt<NUL>\b" looped for ever making a temporary file named a.txt.
+TEST_F(FilesTest, APathHoldingANulByteIsRefused) {
+  using namespace std::string_literals;
+  Write(C() / "a.txt", "a");
+  EXPECT_EQ(Raised([] { rt::rtcDir("C:\\..\0\\*"s, rt::vbDirectory); }).action(),
+            "the path is not valid");
+  Raised([] { rt::FolderExists("C:\\..\0"s); });
+  Raised([] { rt::rtcFileCopy("C:\\a.txt"s, "C:\\new\0\\b"s); });
+  EXPECT_EQ(Entries(C()), (Names{"a.txt"}));
+}
+
 }  // namespace

@@ -267,6 +267,10 @@ void AppendNames(std::string_view rest, std::vector<std::string>& names) {
 // Where a Windows path leads: its drive (raising when missing or not ready),
 // and the host path with each name matched as the file system spells it.
 Resolved Resolve(const std::string& path, const Details& details) {
+  // No Windows name holds a NUL, and the host would cut the path short there.
+  if (path.find('\0') != std::string::npos)
+    throw RuntimeError("the path is not valid", details,
+                       "The file name, folder name or volume label syntax is incorrect.");
   Resolved out{Mounted().currentDrive, {}, {}};
   std::string_view rest = path;
   if (HasDrivePrefix(rest)) {
