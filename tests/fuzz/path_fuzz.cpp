@@ -1,0 +1,252 @@
+// libFuzzer target for the path and wildcard handling of the file functions.
+//
+// An input is one flag byte, then a pattern, a line break and a name (no line
+// break: the name is the pattern again). Each input goes through the text
+// functions (rtcUpperCaseVar, rtcTrimVar, WildcardMatch), whose properties
+// are checked, and through the file functions on a drive table of temporary
+// folders: rtcDir(pattern) and its continuation, FolderExists(name) and
+// rtcFileCopy(pattern, name). Run-time errors are expected; a crash, a hang,
+// a sanitizer report or a broken property is a finding.
+//
+// The drives live two levels below the temporary folder, each level holding
+// a marker entry that lies outside every drive:
+//
+//   path-fuzz-XXXXXX/OUTSIDE.MARK/         (an empty folder)
+//   path-fuzz-XXXXXX/drives/OUTSIDE.MARK   (a file)
+//   path-fuzz-XXXXXX/drives/c, drives/d    (drives C: and D:)
+//   path-fuzz-XXXXXX/drives/e              (drive E:, not ready: missing)
+//
+// After each input no entry may have come or gone beside the drives, no
+// listing may name a marker, and a copy that failed must have left the drives
+// as they were. A copy that succeeded is undone by laying the drives anew.
+// The temporary folder is removed when the process ends, even on a finding.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "runtime/error.h"
+#include "runtime/files.h"
+#include "runtime/posix/drive_table.h"
+#include "runtime/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMarker = "OUTSIDE.MARK";
+
+void Require(bool holds, const char* what, std::string_view a = {}, std::string_view b = {}) {
+  if (holds) return;
+  std::fprintf(stderr, "path_fuzz: %s\n  a: \"%.*s\"\n  b: \"%.*s\"\n", what,
+               static_cast<int>(a.size()), a.data(), static_cast<int>(b.size()), b.data());
+  std::abort();
+}
+
+// ---- The sandbox ----
+
+// Every entry below a folder: path relative to it, with type, size, mode and
+// modification time, so that any change shows.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot Take(const fs::path& folder) {
+  Snapshot snapshot;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    struct stat info {};
+    ::lstat(it->path().c_str(), &info);
+    snapshot[it->path().lexically_relative(folder)] =
+        std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " +
+        std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+  }
+  return snapshot;
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+// Removes `folder` once this process has ended, however it ended: libFuzzer
+// leaves on a finding, a timeout or a signal without running destructors. A
+// child process waits for the end of a pipe that only this process holds,
+// then runs rm.
+void RemoveAtExit(const std::string& folder) {
+  int ends[2];
+  Require(::pipe2(ends, O_CLOEXEC) == 0, "could not make a pipe");
+  const char* const argv[] = {"rm", "-rf", "--", folder.c_str(), nullptr};
+  const pid_t pid = ::fork();
+  Require(pid >= 0, "could not fork");
+  if (pid == 0) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_IGN);
+    ::close(ends[1]);
+    char byte;
+    while (::read(ends[0], &byte, 1) != 0 && errno == EINTR) {
+    }
+    ::execvp(argv[0], const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
+  ::close(ends[0]);  // the writing end stays open until this process ends
+}
+
+class Sandbox {
+ public:
+  Sandbox() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/path-fuzz-XXXXXX";
+    Require(::mkdtemp(pattern.data()) != nullptr, "could not make a temporary folder", pattern);
+    RemoveAtExit(pattern);
+    root_ = pattern;
+    fs::create_directories(root_ / kMarker);
+    fs::create_directories(drives());
+    std::ofstream(drives() / kMarker) << "outside";
+    layDrives();
+    rootNames_ = Names(root_);
+    drivesNames_ = Names(drives());
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  fs::path drives() const { return root_ / "drives"; }
+  const Snapshot& laid() const { return laid_; }
+
+  std::map<char, rt::posix::Drive> table() const {
+    return {{'C', {drives() / "c", ""}},
+            {'D', {drives() / "d", "QUORVAN"}},
+            {'E', {drives() / "e", ""}}};
+  }
+
+  // Drive C: a hard disk with a default folder; D: an installation CD.
+  void layDrives() {
+    for (const char* drive : {"c", "d", "e"}) fs::remove_all(drives() / drive);
+    const fs::path c = drives() / "c", d = drives() / "d";
+    write(c / "Program Files" / "Quorvan2005" / "readme.txt", "old");
+    write(c / "Data" / "a.txt", "a");
+    write(c / "Data" / "B.TXT", "b");
+    write(c / "setup.exe", "MZ");
+    write(d / "README.TXT", "read me");
+    write(d / "QRVDATA.DAT", "data");
+    write(d / "Café.txt", "café");
+    write(d / ".hidden", "hidden");
+    write(d / "DOCS" / "MANUAL.TXT", "manual");
+    fs::create_directories(d / "Quorvan");
+    laid_ = Take(drives());
+  }
+
+  // Nothing came or went beside the drives, and the outer marker folder is empty.
+  void checkOutside(std::string_view input) const {
+    Require(Names(root_) == rootNames_, "an entry came or went beside the drives' folder", input);
+    Require(Names(drives()) == drivesNames_, "an entry came or went beside the drives", input);
+    Require(fs::is_empty(root_ / kMarker), "the outer marker folder was written to", input);
+  }
+
+ private:
+  static void write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+  }
+
+  fs::path root_;
+  std::set<std::string> rootNames_, drivesNames_;
+  Snapshot laid_;
+};
+
+Sandbox& TheSandbox() {
+  static Sandbox sandbox;
+  return sandbox;
+}
+
+// ---- Checks ----
+
+void CheckText(const std::string& pattern, const std::string& name) {
+  const std::string upper = rt::rtcUpperCaseVar(name);
+  Require(upper.size() == name.size(), "upper-casing changed the length", name, upper);
+  Require(rt::rtcUpperCaseVar(upper) == upper, "upper-casing is not idempotent", name, upper);
+  Require(rt::SameNameIgnoringCase(name, upper), "a name differs from its upper case", name, upper);
+
+  const std::string trimmed = rt::rtcTrimVar(name);
+  Require(trimmed.empty() || (trimmed.front() != ' ' && trimmed.back() != ' '),
+          "trimming left a blank", name, trimmed);
+  Require(name.find(trimmed) != std::string::npos, "trimming made up text", name, trimmed);
+  Require(rt::rtcTrimVar(trimmed) == trimmed, "trimming is not idempotent", name, trimmed);
+
+  rt::WildcardMatch(pattern, name);  // any answer will do; it must only come
+  Require(rt::WildcardMatch("*", name) && rt::WildcardMatch("*.*", name), "* missed a name", name);
+  Require(rt::WildcardMatch(name, name), "a name does not match itself", name);
+  Require(rt::WildcardMatch(name, upper), "a name does not match its upper case", name, upper);
+}
+
+void CheckListing(const std::string& pattern, int attributes) {
+  try {
+    int count = 0;
+    for (std::string name = rt::rtcDir(pattern, attributes); !name.empty() && count < 1000;
+         name = rt::rtcDir(), ++count) {
+      Require(name != "." && name != "..", "a listing gave . or ..", pattern, name);
+      Require(!rt::SameNameIgnoringCase(name, kMarker), "a listing reached outside the drives",
+              pattern, name);
+    }
+  } catch (const rt::RuntimeError&) {
+  }
+}
+
+// The flag byte: which attributes rtcDir gets, and where the process stands.
+struct Flags {
+  int attributes;
+  const char* currentDir;
+};
+
+Flags Decode(uint8_t byte) {
+  static constexpr const char* kCurrentDirs[] = {"D:\\", "C:\\Data",
+                                                 "C:\\Program Files\\Quorvan2005", "E:\\"};
+  constexpr int kHidden = 2, kSystem = 4;  // the other attributes rtcDir knows
+  return {byte & (rt::vbDirectory | kHidden | kSystem), kCurrentDirs[(byte >> 6) & 3]};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const Flags flags = Decode(data[0]);
+  const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
+  const size_t split = input.find('\n');
+  const std::string pattern = input.substr(0, split);
+  const std::string name = split == std::string::npos ? pattern : input.substr(split + 1);
+
+  CheckText(pattern, name);
+
+  Sandbox& sandbox = TheSandbox();
+  rt::posix::MountDrives(sandbox.table(), flags.currentDir);
+  CheckListing(pattern, flags.attributes);
+  try {
+    rt::FolderExists(name);
+  } catch (const rt::RuntimeError&) {
+  }
+  bool copied = false;
+  try {
+    rt::rtcFileCopy(pattern, name);
+    copied = true;
+  } catch (const rt::RuntimeError&) {
+  }
+  sandbox.checkOutside(input);
+  if (copied) {
+    sandbox.layDrives();
+  } else {
+    Require(Take(sandbox.drives()) == sandbox.laid(), "a failed copy changed the drives", pattern,
+            name);
+  }
+  return 0;
+}
