@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both builds and runs every test:
-# the native tests (scripted user, real files) and the Windows program under Wine.
+# Installs what is missing, builds and runs every test: the native tests
+# (scripted user, real files), the same under AddressSanitizer and UBSan, a
+# short fuzzing run of the path handling, and the Windows program under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake --preset native
-cmake --build --preset native
-ctest --preset native
-
-cmake --preset windows
-cmake --build --preset windows
-ctest --preset windows
+for preset in native native-sanitize fuzz windows; do
+  echo "== $preset"
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
