@@ -385,10 +385,13 @@ int CopyBytes(int in, int out, off_t length) {
   return 0;
 }
 
-// Copies `in` (of `size` bytes) to the empty `out`, data region by data
+// Copies `in` (described by `info`) to the empty `out`, data region by data
 // region, so that the holes of a sparse file stay holes. Returns 0 or the
 // error number.
-int CopyContents(int in, int out, off_t size) {
+int CopyContents(int in, int out, const struct stat& info) {
+  const off_t size = info.st_size;
+  // A file with blocks for all its bytes has no hole to look for.
+  if (info.st_blocks * 512 >= size) return CopyBytes(in, out, size);
   for (off_t data = 0; data < size;) {
     data = ::lseek(in, data, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // only a hole is left
@@ -521,7 +524,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
 
   const std::string folder = to.host.substr(0, to.host.find_last_of('/'));
   TempFile temp = CreateTempFile(folder, details);
-  if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo.st_size))
+  if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo))
     Fail(action, details, error);
   if (::fchmod(temp.fd().get(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0)
     Fail(action, details, errno);
