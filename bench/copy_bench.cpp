@@ -287,7 +287,7 @@ const char* Name(Side side) {
 // ext4 without a journal passes over the inodes freed in the last minute (five
 // while their table block is dirty) when it allocates new ones, which would
 // tax whichever side runs right after the removal of thousands of files. For
-// the same reason, give the machine a few minutes between two benchmark runs.
+// the same reason, leave five minutes or more between two benchmark runs.
 // The copy of a few files goes at once, so that the next run reuses its memory.
 struct Bench {
   const TempFolder& temp;
