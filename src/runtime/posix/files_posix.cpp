@@ -407,8 +407,9 @@ int CopyContents(int in, int out, const struct stat& info) {
 
 // A new, empty file beside `folder`'s other entries under a name no one uses.
 TempFile CreateTempFile(const std::string& folder, const Details& details) {
+  constexpr int kTries = 100;
   static std::atomic<unsigned> counter{0};
-  for (;;) {
+  for (int tries = 0; tries < kTries; ++tries) {
     const std::string path =
         folder + "/~setup" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -418,6 +419,7 @@ TempFile CreateTempFile(const std::string& folder, const Details& details) {
                          "The destination folder does not exist.");
     if (errno != EEXIST) Fail("could not copy a file", details, errno);
   }
+  Fail("could not copy a file", details, EEXIST);
 }
 
 }  // namespace
@@ -512,7 +514,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
   if (::fstat(in.get(), &sourceInfo) != 0) Fail(action, details, errno);
   if (!S_ISREG(sourceInfo.st_mode))
     throw RuntimeError(action, details, "The file is not an ordinary file.");
-  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+  ::fcntl(in.get(), F_SETFL, 0);  // O_NONBLOCK was its only status flag
 
   struct stat destinationInfo {};
   if (::stat(to.host.c_str(), &destinationInfo) == 0) {
