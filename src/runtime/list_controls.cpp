@@ -11,7 +11,8 @@ namespace {
 
 char DriveLetterOf(const std::string& path) {
   if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
-    throw RuntimeError("could not select a drive", {{"Drive", path}}, "The drive name is not valid.");
+    throw RuntimeError("could not select a drive", {{"Drive", path}},
+                       "The drive name is not valid.");
   return static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
 }
 
@@ -67,8 +68,7 @@ void DriveListBox::reset() {
 void DirListBox::setPath(const std::string& path) {
   const char letter = DriveLetterOf(path);
   const bool bareDrive = path.size() == 2 || (path.size() > 2 && path[2] == ' ');
-  const std::string folder =
-      bareDrive ? rtcCurrentDirOfDrive(letter) : CleanFolderPath(path);
+  const std::string folder = bareDrive ? rtcCurrentDirOfDrive(letter) : CleanFolderPath(path);
   if (!FolderExists(folder))
     throw RuntimeError("could not open a folder", {{"Folder", folder}}, "Path not found.");
   if (folder == path_) return;
@@ -88,7 +88,8 @@ int DirListBox::currentIndex() const {
 void DirListBox::list() {
   entries_.clear();
   std::string root = path_.substr(0, 3);
-  entries_.push_back({std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
+  entries_.push_back(
+      {std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
   std::string sofar = root;
   int depth = 0;
   for (size_t start = 3; start < path_.size();) {

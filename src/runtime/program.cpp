@@ -22,10 +22,16 @@ Desktop*& CurrentDesktop() {
 
 }  // namespace
 
-Desktop& desktop() { return *CurrentDesktop(); }
-void SetDesktop(Desktop* desktop) { CurrentDesktop() = desktop; }
+Desktop& desktop() {
+  return *CurrentDesktop();
+}
+void SetDesktop(Desktop* desktop) {
+  CurrentDesktop() = desktop;
+}
 
-const std::string& AppTitle() { return Title(); }
+const std::string& AppTitle() {
+  return Title();
+}
 
 int ThunRTMain(const ProjectDescriptor& project) {
   Title() = project.title;

@@ -98,7 +98,9 @@ void Screen::setEnabled(bool enabled) {
   desktop().setEnabled(*this, enabled);
 }
 
-bool AnyScreenLoaded() { return !LoadedScreens().empty(); }
+bool AnyScreenLoaded() {
+  return !LoadedScreens().empty();
+}
 
 void UnloadAllScreens() {
   while (!LoadedScreens().empty()) LoadedScreens().back()->Unload();

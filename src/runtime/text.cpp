@@ -12,7 +12,7 @@ std::u32string Decode(std::string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t extra = lead < 0x80                  ? 0
+    const size_t extra = lead < 0x80                   ? 0
                          : lead >= 0xF0 && lead < 0xF5 ? 3
                          : lead >= 0xE0 && lead < 0xF0 ? 2
                          : lead >= 0xC2 && lead < 0xE0 ? 1

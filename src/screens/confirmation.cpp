@@ -7,9 +7,8 @@
 namespace setup {
 
 void InstallIntoDefaultFolder(rt::Screen& screen) {
-  CopySetupFiles(screen, DefaultInstallDir, [](const std::string& name) {
-    return DefaultInstallDirWithSeparator + name;
-  });
+  CopySetupFiles(screen, DefaultInstallDir,
+                 [](const std::string& name) { return DefaultInstallDirWithSeparator + name; });
 }
 
 void TerminateInstallation() {

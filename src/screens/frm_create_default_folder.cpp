@@ -32,7 +32,9 @@ frmCreateDefaultFolder::frmCreateDefaultFolder(ScreenRegistry&)
   cmdGo.Click = [this] { cmdGo_Click(); };
 }
 
-void frmCreateDefaultFolder::Form_Load() { setWindowState(rt::vbMaximized); }
+void frmCreateDefaultFolder::Form_Load() {
+  setWindowState(rt::vbMaximized);
+}
 
 void frmCreateDefaultFolder::cmdGo_Click() {
   if (Option1.Value()) {

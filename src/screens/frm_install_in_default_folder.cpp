@@ -30,7 +30,9 @@ frmInstallInDefaultFolder::frmInstallInDefaultFolder(ScreenRegistry&)
   cmdGo.Click = [this] { cmdGo_Click(); };
 }
 
-void frmInstallInDefaultFolder::Form_Load() { setWindowState(rt::vbMaximized); }
+void frmInstallInDefaultFolder::Form_Load() {
+  setWindowState(rt::vbMaximized);
+}
 
 void frmInstallInDefaultFolder::cmdGo_Click() {
   if (Option1.Value()) {

@@ -49,7 +49,9 @@ void frmInstallInUserFolder::Form_Load() {
   lblDirName.setCaption(dirDirectory.Path());
 }
 
-void frmInstallInUserFolder::dirDirectory_Change() { lblDirName.setCaption(dirDirectory.Path()); }
+void frmInstallInUserFolder::dirDirectory_Change() {
+  lblDirName.setCaption(dirDirectory.Path());
+}
 
 // The program's only error trap: a drive that cannot be shown is reported,
 // and the drive list goes back to the drive of the folder still shown.

@@ -28,10 +28,16 @@ frmIntro::frmIntro(ScreenRegistry& screens) : rt::Screen("Intro", kLayout), scre
   cmdStop.Click = [this] { cmdStop_Click(); };
 }
 
-void frmIntro::Form_Load() { setWindowState(rt::vbMaximized); }
+void frmIntro::Form_Load() {
+  setWindowState(rt::vbMaximized);
+}
 
-void frmIntro::cmdInstall_Click() { screens_.get<frmOption>().Show(rt::vbModal); }
+void frmIntro::cmdInstall_Click() {
+  screens_.get<frmOption>().Show(rt::vbModal);
+}
 
-void frmIntro::cmdStop_Click() { rt::End(); }
+void frmIntro::cmdStop_Click() {
+  rt::End();
+}
 
 }  // namespace setup

@@ -31,7 +31,9 @@ frmOption::frmOption(ScreenRegistry& screens) : rt::Screen("Option", kLayout), s
   cmdInstallCustom.Click = [this] { cmdInstallCustom_Click(); };
 }
 
-void frmOption::Form_Load() { setWindowState(rt::vbMaximized); }
+void frmOption::Form_Load() {
+  setWindowState(rt::vbMaximized);
+}
 
 // Probes the default folder afresh on every click: any entry of that name,
 // folder or ordinary file, counts as present.
@@ -42,6 +44,8 @@ void frmOption::cmdInstallDefault_Click() {
     screens_.get<frmInstallInDefaultFolder>().Show(rt::vbModal);
 }
 
-void frmOption::cmdInstallCustom_Click() { screens_.get<frmInstallInUserFolder>().Show(rt::vbModal); }
+void frmOption::cmdInstallCustom_Click() {
+  screens_.get<frmInstallInUserFolder>().Show(rt::vbModal);
+}
 
 }  // namespace setup

@@ -2,10 +2,10 @@
 // non-zero status (or succeeds where it should), leaves every destination as
 // it was or as a complete copy, leaves no temporary file and writes nothing
 // outside the target folder.
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,10 +34,10 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder, const fs::pa
     struct stat info {};
     lstat(it->path().c_str(), &info);
     entries[fs::relative(it->path(), folder).string()] =
-        S_ISDIR(info.st_mode) ? "folder"
-                              : std::to_string(info.st_size) + " bytes, changed " +
-                                    std::to_string(info.st_mtim.tv_sec) + "." +
-                                    std::to_string(info.st_mtim.tv_nsec);
+        S_ISDIR(info.st_mode)
+            ? "folder"
+            : std::to_string(info.st_size) + " bytes, changed " +
+                  std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
   }
   return entries;
 }
@@ -96,8 +96,8 @@ click Continue (proceed or stop)
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
       }
-      if (unprivileged && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-                           setuid(kNobody) != 0))
+      if (unprivileged &&
+          (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
         _exit(101);
       std::string failure;
       const int status = run(installInto(ending), "D:\\", failure);

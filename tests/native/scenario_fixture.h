@@ -49,7 +49,6 @@ class ScenarioTest : public ::testing::Test {
   fs::path root() const { return root_; }
 
  private:
-
   fs::path root_;
   std::map<char, fs::path> drives_;
 };

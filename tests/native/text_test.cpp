@@ -1,12 +1,14 @@
+#include "runtime/text.h"
+
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
-#include "runtime/text.h"
 
 namespace {
 
 TEST(Text, UpperCaseCoversWindowsLettersAndKeepsBrokenBytes) {
-  EXPECT_EQ(rt::rtcUpperCaseVar("c:\\Program Files\\Quorvan2005"), "C:\\PROGRAM FILES\\QUORVAN2005");
+  EXPECT_EQ(rt::rtcUpperCaseVar("c:\\Program Files\\Quorvan2005"),
+            "C:\\PROGRAM FILES\\QUORVAN2005");
   EXPECT_EQ(rt::rtcUpperCaseVar("d:\\café\\ŝablono"), "D:\\CAFÉ\\ŜABLONO");
   EXPECT_EQ(rt::rtcUpperCaseVar("\xff\xfe-x"), "\xff\xfe-X");
 }
@@ -28,8 +30,8 @@ TEST(Text, WildcardsFollowWindowsRules) {
 }
 
 TEST(Text, ErrorReportSaysWhatWhereAndWhy) {
-  rt::RuntimeError error("could not copy a file", {{"File", "a.txt"}, {"Destination", "c:\\x\\a.txt"}},
-                         "Access is denied.");
+  rt::RuntimeError error("could not copy a file",
+                         {{"File", "a.txt"}, {"Destination", "c:\\x\\a.txt"}}, "Access is denied.");
   error.addNote("2 files were copied before this one.");
   EXPECT_EQ(error.report(),
             "Run-time error: could not copy a file.\n\nFile: a.txt\nDestination: c:\\x\\a.txt\n"

@@ -10,7 +10,9 @@ TEST_F(WelcomeScreen, ExitButtonEndsAtOnceWithStatusZero) {
   EXPECT_TRUE(user->messages().empty());
 }
 
-TEST_F(WelcomeScreen, ClosingTheWindowEndsTheProgram) { EXPECT_EQ(runFile("intro_close.scn"), 0); }
+TEST_F(WelcomeScreen, ClosingTheWindowEndsTheProgram) {
+  EXPECT_EQ(runFile("intro_close.scn"), 0);
+}
 
 TEST_F(WelcomeScreen, InstallOpensOptionModallyAgainAndAgain) {
   EXPECT_EQ(runFile("intro_install.scn"), 0);

@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <unordered_map>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 

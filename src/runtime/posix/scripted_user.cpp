@@ -115,7 +115,9 @@ Screen& ScriptedUser::activeScreen(const Step& step) const {
   return *current_;
 }
 
-void ScriptedUser::open(Screen& screen) { open_.push_back(&screen); }
+void ScriptedUser::open(Screen& screen) {
+  open_.push_back(&screen);
+}
 
 void ScriptedUser::close(Screen& screen) {
   open_.erase(std::remove(open_.begin(), open_.end(), &screen), open_.end());

@@ -64,7 +64,9 @@ Win32Desktop::Win32Desktop(HINSTANCE instance)
   RegisterClassExW(&windowClass);
 }
 
-Win32Desktop::~Win32Desktop() { windows_.clear(); }
+Win32Desktop::~Win32Desktop() {
+  windows_.clear();
+}
 
 HFONT Win32Desktop::font(int points) {
   if (points == 0) points = kStandardFontPoints;
@@ -137,9 +139,9 @@ void Win32Desktop::open(Screen& screen) {
     }
     optionGroupOpen = layout.kind == ControlKind::Option;
     HWND child = CreateWindowExW(
-        exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height,
-        hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(screen, *control))),
-        instance_, nullptr);
+        exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height, hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(screen, *control))), instance_,
+        nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
     if (layout.kind == ControlKind::FolderList)
       SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
@@ -185,7 +187,9 @@ void Win32Desktop::show(Screen& screen) {
   UpdateWindow(hwnd);
 }
 
-void Win32Desktop::hide(Screen& screen) { ShowWindow(windows_.at(&screen)->hwnd.get(), SW_HIDE); }
+void Win32Desktop::hide(Screen& screen) {
+  ShowWindow(windows_.at(&screen)->hwnd.get(), SW_HIDE);
+}
 
 void Win32Desktop::setEnabled(Screen& screen, bool enabled) {
   HWND hwnd = windows_.at(&screen)->hwnd.get();
@@ -256,18 +260,18 @@ void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std:
               static_cast<UINT>(buttons) | MB_SETFOREGROUND);
 }
 
-void Win32Desktop::end(int status) { ExitProcess(static_cast<UINT>(status)); }
+void Win32Desktop::end(int status) {
+  ExitProcess(static_cast<UINT>(status));
+}
 
 // Long work takes no input, but the windows stay painted and the desktop
 // sees the program answer.
 void Win32Desktop::keepAlive() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-    DispatchMessageW(&message);
+  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

@@ -5,19 +5,12 @@
 
 namespace e2e {
 
-enum class BoxIcon {
-  None,
-  Stop,
-  Exclamation,
-  Information,
-  Question,
-  Unrecognised
-};
+enum class BoxIcon { None, Stop, Exclamation, Information, Question, Unrecognised };
 
 // Compares what the screen shows in the control with each system icon drawn
 // the same size. None when the control is hidden.
 BoxIcon RecogniseIcon(HWND iconControl);
 
-const wchar_t *IconName(BoxIcon icon);
+const wchar_t* IconName(BoxIcon icon);
 
-} // namespace e2e
+}  // namespace e2e

@@ -39,7 +39,7 @@ void Print(std::wstring_view text) {
   std::fflush(stdout);
 }
 
-std::optional<Arguments> ParseArguments(int argc, wchar_t **argv) {
+std::optional<Arguments> ParseArguments(int argc, wchar_t** argv) {
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::wstring_view argument = argv[i];
@@ -58,61 +58,59 @@ std::optional<Arguments> ParseArguments(int argc, wchar_t **argv) {
       return std::nullopt;
     }
   }
-  if (arguments.exe.empty() || arguments.scenario.empty())
-    return std::nullopt;
+  if (arguments.exe.empty() || arguments.scenario.empty()) return std::nullopt;
   return arguments;
 }
 
-int Play(const Arguments &arguments) {
+int Play(const Arguments& arguments) {
   std::vector<e2e::Step> steps;
   try {
     steps = e2e::ReadScenario(arguments.scenario);
-  } catch (const e2e::ScenarioError &error) {
-    Print(L"scenario " + arguments.scenario.wstring() + L": " +
-          e2e::Utf8ToWide(error.what()) + L"\n");
+  } catch (const e2e::ScenarioError& error) {
+    Print(L"scenario " + arguments.scenario.wstring() + L": " + e2e::Utf8ToWide(error.what()) +
+          L"\n");
     return 2;
   }
 
   Print(L"scenario " + arguments.scenario.wstring() + L"\n");
   e2e::SetupProcess process(arguments.exe, arguments.folder);
   e2e::StepRunner runner(process, arguments.options);
-  for (const e2e::Step &step : steps) {
+  for (const e2e::Step& step : steps) {
     const auto started = std::chrono::steady_clock::now();
     const auto missing = runner.run(step);
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     if (missing) {
-      Print(L"FAILED line " + std::to_wstring(step.line) + L": " + step.source +
-            L"\n" + L"  expected " + *missing + L"\n  found:\n" +
-            e2e::DescribeWindows(process.id()));
+      Print(L"FAILED line " + std::to_wstring(step.line) + L": " + step.source + L"\n" +
+            L"  expected " + *missing + L"\n  found:\n" + e2e::DescribeWindows(process.id()));
       if (const auto status = process.exitStatus()) {
-        Print(L"  the program had ended with status " +
-              std::to_wstring(*status) + L"\n");
+        Print(L"  the program had ended with status " + std::to_wstring(*status) + L"\n");
       }
       process.kill();
       return 1;
     }
-    Print(L"  ok   line " + std::to_wstring(step.line) + L": " + step.source +
-          L"  (" + std::to_wstring(took.count()) + L" ms)\n");
+    Print(L"  ok   line " + std::to_wstring(step.line) + L": " + step.source + L"  (" +
+          std::to_wstring(took.count()) + L" ms)\n");
   }
   Print(L"passed: " + std::to_wstring(steps.size()) + L" steps\n");
   return 0;
 }
 
-} // namespace
+}  // namespace
 
-int wmain(int argc, wchar_t **argv) {
+int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   const auto arguments = ParseArguments(argc, argv);
   if (!arguments) {
-    Print(L"usage: setup-e2e-driver --exe SETUP.EXE [--cwd FOLDER] [--shots "
-          L"FOLDER] "
-          L"[--timeout SECONDS] SCENARIO\n");
+    Print(
+        L"usage: setup-e2e-driver --exe SETUP.EXE [--cwd FOLDER] [--shots "
+        L"FOLDER] "
+        L"[--timeout SECONDS] SCENARIO\n");
     return 2;
   }
   try {
     return Play(*arguments);
-  } catch (const std::exception &error) {
+  } catch (const std::exception& error) {
     Print(L"FAILED: " + e2e::Utf8ToWide(error.what()) + L"\n");
     return 1;
   }

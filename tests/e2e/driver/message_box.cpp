@@ -26,8 +26,7 @@ MessageBoxView Read(HWND window) {
         box.icon = control;
       } else if (GetDlgCtrlID(control) == kMessageTextId) {
         textById = control;
-      } else if (const size_t length = TextOf(control).size();
-                 !longestText || length > longest) {
+      } else if (const size_t length = TextOf(control).size(); !longestText || length > longest) {
         longestText = control;
         longest = length;
       }
@@ -36,33 +35,28 @@ MessageBoxView Read(HWND window) {
       box.okButton = control;
     }
   }
-  if (HWND text = textById ? textById : longestText)
-    box.text = TextOf(text);
+  if (HWND text = textById ? textById : longestText) box.text = TextOf(text);
   return box;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<MessageBoxView> OpenMessageBox(DWORD processId) {
   for (HWND window : VisibleTopLevelWindows(processId)) {
-    if (IsMessageBox(window))
-      return Read(window);
+    if (IsMessageBox(window)) return Read(window);
   }
   return std::nullopt;
 }
 
-bool PressOk(const MessageBoxView &box) {
-  if (!box.okButton)
-    return false;
+bool PressOk(const MessageBoxView& box) {
+  if (!box.okButton) return false;
   PostMessageW(box.okButton, BM_CLICK, 0, 0);
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (IsWindow(box.window) && IsWindowVisible(box.window)) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
+    if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
 }
 
-} // namespace e2e
+}  // namespace e2e

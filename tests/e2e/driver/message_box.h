@@ -11,7 +11,7 @@ namespace e2e {
 struct MessageBoxView {
   HWND window = nullptr;
   std::wstring title;
-  std::wstring text; // line breaks as "\n"
+  std::wstring text;  // line breaks as "\n"
   HWND icon = nullptr;
   HWND okButton = nullptr;
 };
@@ -20,6 +20,6 @@ struct MessageBoxView {
 std::optional<MessageBoxView> OpenMessageBox(DWORD processId);
 
 // Presses OK and waits for the box to go away. False if it stayed.
-bool PressOk(const MessageBoxView &box);
+bool PressOk(const MessageBoxView& box);
 
-} // namespace e2e
+}  // namespace e2e

@@ -16,28 +16,24 @@ struct WindowSearch {
 };
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
-  auto &s = *reinterpret_cast<WindowSearch *>(search);
+  auto& s = *reinterpret_cast<WindowSearch*>(search);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == s.processId && IsWindowVisible(window))
-    s.found.push_back(window);
+  if (owner == s.processId && IsWindowVisible(window)) s.found.push_back(window);
   return TRUE;
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM found) {
-  reinterpret_cast<std::vector<HWND> *>(found)->push_back(window);
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   return TRUE;
 }
 
-std::wstring ItemText(HWND list, UINT lengthMessage, UINT textMessage,
-                      int index) {
+std::wstring ItemText(HWND list, UINT lengthMessage, UINT textMessage, int index) {
   LRESULT length = 0;
-  if (!SendWithTimeout(list, lengthMessage, index, 0, &length) || length < 0)
-    return {};
+  if (!SendWithTimeout(list, lengthMessage, index, 0, &length) || length < 0) return {};
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   LRESULT copied = 0;
-  if (!SendWithTimeout(list, textMessage, index,
-                       reinterpret_cast<LPARAM>(text.data()), &copied) ||
+  if (!SendWithTimeout(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()), &copied) ||
       copied < 0) {
     return {};
   }
@@ -45,41 +41,35 @@ std::wstring ItemText(HWND list, UINT lengthMessage, UINT textMessage,
   return text;
 }
 
-std::vector<std::wstring> Items(HWND list, UINT countMessage,
-                                UINT lengthMessage, UINT textMessage) {
+std::vector<std::wstring> Items(HWND list, UINT countMessage, UINT lengthMessage,
+                                UINT textMessage) {
   LRESULT count = 0;
   std::vector<std::wstring> items;
-  if (!SendWithTimeout(list, countMessage, 0, 0, &count))
-    return items;
-  for (int i = 0; i < count; ++i)
-    items.push_back(ItemText(list, lengthMessage, textMessage, i));
+  if (!SendWithTimeout(list, countMessage, 0, 0, &count)) return items;
+  for (int i = 0; i < count; ++i) items.push_back(ItemText(list, lengthMessage, textMessage, i));
   return items;
 }
 
 std::wstring States(HWND window) {
   std::wstring states = HasVisibleStyle(window) ? L"visible" : L"hidden";
-  if (!IsWindowEnabled(window))
-    states += L", disabled";
+  if (!IsWindowEnabled(window)) states += L", disabled";
   return states;
 }
 
-std::wstring DescribeItems(const std::vector<std::wstring> &items,
-                           int selected) {
-  if (items.empty())
-    return L" no items";
+std::wstring DescribeItems(const std::vector<std::wstring>& items, int selected) {
+  if (items.empty()) return L" no items";
   std::wstring text = L" items:";
   for (size_t i = 0; i < items.size(); ++i) {
     text += L" " + Quoted(items[i]);
-    if (static_cast<int>(i) == selected)
-      text += L"(selected)";
+    if (static_cast<int>(i) == selected) text += L"(selected)";
   }
   return text;
 }
 
 std::wstring DescribeControl(HWND control) {
   const std::wstring className = ClassNameOf(control);
-  std::wstring line = L"    " + className + L" " + Quoted(TextOf(control)) +
-                      L" (" + States(control) + L")";
+  std::wstring line =
+      L"    " + className + L" " + Quoted(TextOf(control)) + L" (" + States(control) + L")";
   if (EqualIgnoringCase(className, L"COMBOBOX")) {
     line += DescribeItems(ComboBoxItems(control), ComboBoxSelection(control));
   } else if (EqualIgnoringCase(className, L"LISTBOX")) {
@@ -94,7 +84,7 @@ std::wstring DescribeControl(HWND control) {
   return line + L"\n";
 }
 
-} // namespace
+}  // namespace
 
 std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
   WindowSearch search{processId, {}};
@@ -104,16 +94,13 @@ std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
 
 std::wstring ClassNameOf(HWND window) {
   std::array<wchar_t, 256> name{};
-  const int length =
-      GetClassNameW(window, name.data(), static_cast<int>(name.size()));
-  return std::wstring(name.data(),
-                      length > 0 ? static_cast<size_t>(length) : 0);
+  const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+  return std::wstring(name.data(), length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 std::wstring TextOf(HWND window) {
   std::wstring text(8192, L'\0');
-  const int length =
-      InternalGetWindowText(window, text.data(), static_cast<int>(text.size()));
+  const int length = InternalGetWindowText(window, text.data(), static_cast<int>(text.size()));
   text.resize(length > 0 ? static_cast<size_t>(length) : 0);
   return WithUnixLineBreaks(std::move(text));
 }
@@ -122,7 +109,9 @@ bool HasVisibleStyle(HWND window) {
   return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-bool IsMessageBox(HWND window) { return ClassNameOf(window) == L"#32770"; }
+bool IsMessageBox(HWND window) {
+  return ClassNameOf(window) == L"#32770";
+}
 
 bool IsButtonClass(HWND window, LONG buttonType) {
   return EqualIgnoringCase(ClassNameOf(window), L"BUTTON") &&
@@ -135,10 +124,9 @@ std::vector<HWND> ControlsOf(HWND window) {
   return found;
 }
 
-HWND FirstVisibleControl(HWND window, const wchar_t *className) {
+HWND FirstVisibleControl(HWND window, const wchar_t* className) {
   for (HWND control : ControlsOf(window)) {
-    if (EqualIgnoringCase(ClassNameOf(control), className) &&
-        IsWindowVisible(control)) {
+    if (EqualIgnoringCase(ClassNameOf(control), className) && IsWindowVisible(control)) {
       return control;
     }
   }
@@ -159,14 +147,12 @@ std::vector<std::wstring> ListBoxItems(HWND listBox) {
   return Items(listBox, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
-bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                     LRESULT *result) {
+bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   DWORD_PTR answer = 0;
-  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam,
-                                            SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                                            kAnswerTimeoutMs, &answer) != 0;
-  if (result)
-    *result = static_cast<LRESULT>(answer);
+  const bool answered =
+      SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                          kAnswerTimeoutMs, &answer) != 0;
+  if (result) *result = static_cast<LRESULT>(answer);
   return answered;
 }
 
@@ -180,19 +166,16 @@ void WaitUntilTaken(HWND window) {
 
 std::wstring DescribeWindows(DWORD processId) {
   const std::vector<HWND> windows = VisibleTopLevelWindows(processId);
-  if (windows.empty())
-    return L"  no visible window\n";
+  if (windows.empty()) return L"  no visible window\n";
   std::wstring text;
   for (HWND window : windows) {
-    text += L"  " +
-            std::wstring(IsMessageBox(window) ? L"message box " : L"window ") +
+    text += L"  " + std::wstring(IsMessageBox(window) ? L"message box " : L"window ") +
             Quoted(TextOf(window)) + L" [" + ClassNameOf(window) + L"]" +
             (IsWindowEnabled(window) ? L" enabled" : L" disabled") +
             (IsZoomed(window) ? L", maximised" : L", not maximised") + L"\n";
-    for (HWND control : ControlsOf(window))
-      text += DescribeControl(control);
+    for (HWND control : ControlsOf(window)) text += DescribeControl(control);
   }
   return text;
 }
 
-} // namespace e2e
+}  // namespace e2e

@@ -24,7 +24,7 @@ bool IsButtonClass(HWND window, LONG buttonType);
 // Every control under the window (children and their children).
 std::vector<HWND> ControlsOf(HWND window);
 // The first control of the class ("COMBOBOX", "LISTBOX") that is visible.
-HWND FirstVisibleControl(HWND window, const wchar_t *className);
+HWND FirstVisibleControl(HWND window, const wchar_t* className);
 
 std::vector<std::wstring> ComboBoxItems(HWND comboBox);
 int ComboBoxSelection(HWND comboBox);
@@ -32,7 +32,7 @@ std::vector<std::wstring> ListBoxItems(HWND listBox);
 
 // Sends a message across processes; false if the window did not answer in time.
 bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                     LRESULT *result = nullptr);
+                     LRESULT* result = nullptr);
 // Returns once the window's thread has taken the messages posted to it before
 // the call: a handler that opened a modal loop counts as taken.
 void WaitUntilTaken(HWND window);
@@ -41,4 +41,4 @@ void WaitUntilTaken(HWND window);
 // for failure messages.
 std::wstring DescribeWindows(DWORD processId);
 
-} // namespace e2e
+}  // namespace e2e

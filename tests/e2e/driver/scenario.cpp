@@ -51,53 +51,47 @@ std::wstring WithLineBreaks(std::wstring_view text) {
 }
 
 std::wstring_view TrimmedRight(std::wstring_view text) {
-  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t' ||
-                           text.back() == L'\r')) {
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t' || text.back() == L'\r')) {
     text.remove_suffix(1);
   }
   return text;
 }
 
-wchar_t DriveLetter(const Step &step) {
+wchar_t DriveLetter(const Step& step) {
   std::wstring_view letter = step.argument;
-  if (letter.size() == 2 && letter[1] == L':')
-    letter.remove_suffix(1);
+  if (letter.size() == 2 && letter[1] == L':') letter.remove_suffix(1);
   if (letter.size() != 1 || !std::iswalpha(letter[0])) {
-    throw ScenarioError(step.line, "expected a drive letter, found \"" +
-                                       WideToUtf8(step.argument) + "\"");
+    throw ScenarioError(step.line,
+                        "expected a drive letter, found \"" + WideToUtf8(step.argument) + "\"");
   }
   return static_cast<wchar_t>(std::towlower(letter[0]));
 }
 
-void SplitTitleAndText(Step &step) {
+void SplitTitleAndText(Step& step) {
   const auto bar = step.argument.find(L" | ");
-  if (bar == std::wstring::npos)
-    throw ScenarioError(step.line, "expected \"TITLE | TEXT\"");
+  if (bar == std::wstring::npos) throw ScenarioError(step.line, "expected \"TITLE | TEXT\"");
   step.title = step.argument.substr(0, bar);
   step.text = WithLineBreaks(std::wstring_view(step.argument).substr(bar + 3));
 }
 
-long long ExitStatus(const Step &step) {
+long long ExitStatus(const Step& step) {
   try {
     size_t used = 0;
     const long long status = std::stoll(step.argument, &used);
-    if (used == step.argument.size())
-      return status;
-  } catch (const std::exception &) {
+    if (used == step.argument.size()) return status;
+  } catch (const std::exception&) {
   }
-  throw ScenarioError(step.line, "expected an exit status, found \"" +
-                                     WideToUtf8(step.argument) + "\"");
+  throw ScenarioError(step.line,
+                      "expected an exit status, found \"" + WideToUtf8(step.argument) + "\"");
 }
 
 Step ParseStep(int line, std::wstring_view source) {
   const auto space = source.find(L' ');
   const std::wstring_view word = source.substr(0, space);
-  const std::wstring_view rest = space == std::wstring_view::npos
-                                     ? std::wstring_view{}
-                                     : source.substr(space + 1);
-  for (const Keyword &keyword : kKeywords) {
-    if (keyword.word != word)
-      continue;
+  const std::wstring_view rest =
+      space == std::wstring_view::npos ? std::wstring_view{} : source.substr(space + 1);
+  for (const Keyword& keyword : kKeywords) {
+    if (keyword.word != word) continue;
     Step step;
     step.line = line;
     step.kind = keyword.kind;
@@ -110,36 +104,35 @@ Step ParseStep(int line, std::wstring_view source) {
       throw ScenarioError(line, WideToUtf8(word) + " takes no argument");
     }
     switch (step.kind) {
-    case StepKind::Message:
-    case StepKind::Warning:
-      SplitTitleAndText(step);
-      break;
-    case StepKind::Drive:
-    case StepKind::ShowsDrive:
-      step.letter = DriveLetter(step);
-      break;
-    case StepKind::Exit:
-      step.status = ExitStatus(step);
-      break;
-    default:
-      break;
+      case StepKind::Message:
+      case StepKind::Warning:
+        SplitTitleAndText(step);
+        break;
+      case StepKind::Drive:
+      case StepKind::ShowsDrive:
+        step.letter = DriveLetter(step);
+        break;
+      case StepKind::Exit:
+        step.status = ExitStatus(step);
+        break;
+      default:
+        break;
     }
     return step;
   }
   if (word == L"mark") {
-    throw ScenarioError(
-        line, "mark changes the world of the native tests: the scenario runs "
-              "natively only");
+    throw ScenarioError(line,
+                        "mark changes the world of the native tests: the scenario runs "
+                        "natively only");
   }
   throw ScenarioError(line, "unknown step \"" + WideToUtf8(word) + "\"");
 }
 
-} // namespace
+}  // namespace
 
-std::vector<Step> ParseScenario(const std::string &content) {
+std::vector<Step> ParseScenario(const std::string& content) {
   std::wstring text = Utf8ToWide(content);
-  if (!text.empty() && text.front() == L'\xFEFF')
-    text.erase(0, 1);
+  if (!text.empty() && text.front() == L'\xFEFF') text.erase(0, 1);
   std::vector<Step> steps;
   std::wistringstream lines(text);
   std::wstring raw;
@@ -147,8 +140,7 @@ std::vector<Step> ParseScenario(const std::string &content) {
   while (std::getline(lines, raw)) {
     ++line;
     const std::wstring_view source = TrimmedRight(raw);
-    if (source.empty() || source.front() == L'#')
-      continue;
+    if (source.empty() || source.front() == L'#') continue;
     if (!steps.empty() && steps.back().kind == StepKind::Exit) {
       throw ScenarioError(line, "a step after exit");
     }
@@ -160,13 +152,11 @@ std::vector<Step> ParseScenario(const std::string &content) {
   return steps;
 }
 
-std::vector<Step> ReadScenario(const std::filesystem::path &file) {
+std::vector<Step> ReadScenario(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in)
-    throw ScenarioError(0, "cannot read " + WideToUtf8(file.wstring()));
-  const std::string content{std::istreambuf_iterator<char>(in),
-                            std::istreambuf_iterator<char>()};
+  if (!in) throw ScenarioError(0, "cannot read " + WideToUtf8(file.wstring()));
+  const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   return ParseScenario(content);
 }
 
-} // namespace e2e
+}  // namespace e2e

@@ -6,6 +6,6 @@
 namespace e2e {
 
 // Saves what the screen shows as a 24-bit BMP. False if it could not.
-bool SaveScreenshot(const std::filesystem::path &file);
+bool SaveScreenshot(const std::filesystem::path& file);
 
-} // namespace e2e
+}  // namespace e2e

@@ -11,23 +11,23 @@
 namespace e2e {
 
 class SetupProcess {
-public:
+ public:
   // Starts `exe` with `folder` as its current folder. Throws
   // std::runtime_error.
-  SetupProcess(const std::wstring &exe, const std::wstring &folder);
+  SetupProcess(const std::wstring& exe, const std::wstring& folder);
   // Ends the process if it still runs: no test leaves it behind.
   ~SetupProcess();
-  SetupProcess(const SetupProcess &) = delete;
-  SetupProcess &operator=(const SetupProcess &) = delete;
+  SetupProcess(const SetupProcess&) = delete;
+  SetupProcess& operator=(const SetupProcess&) = delete;
 
   DWORD id() const { return id_; }
   // The exit status once the process has ended.
   std::optional<DWORD> exitStatus() const;
   void kill();
 
-private:
+ private:
   KernelHandle process_;
   DWORD id_ = 0;
 };
 
-} // namespace e2e
+}  // namespace e2e

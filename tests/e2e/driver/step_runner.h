@@ -16,49 +16,45 @@ namespace e2e {
 
 struct RunOptions {
   std::chrono::milliseconds stepTimeout{15000};
-  std::filesystem::path shotsFolder; // empty: shot steps are skipped
+  std::filesystem::path shotsFolder;  // empty: shot steps are skipped
 };
 
 class StepRunner {
-public:
-  StepRunner(SetupProcess &process, RunOptions options)
+ public:
+  StepRunner(SetupProcess& process, RunOptions options)
       : process_(process), options_(std::move(options)) {}
 
   // Waits until the step's state holds and does its action. Returns what was
   // expected when it did not come in time; nothing when the step passed.
-  std::optional<std::wstring> run(const Step &step);
+  std::optional<std::wstring> run(const Step& step);
 
-private:
+ private:
   struct Verdict {
     enum State { Holds, Waiting, Failed };
     State state;
-    std::wstring expected; // what is still missing
+    std::wstring expected;  // what is still missing
 
     static Verdict holds() { return {Holds, {}}; }
-    static Verdict waiting(std::wstring expected) {
-      return {Waiting, std::move(expected)};
-    }
-    static Verdict failed(std::wstring expected) {
-      return {Failed, std::move(expected)};
-    }
+    static Verdict waiting(std::wstring expected) { return {Waiting, std::move(expected)}; }
+    static Verdict failed(std::wstring expected) { return {Failed, std::move(expected)}; }
   };
   using Check = std::function<Verdict()>;
 
-  std::optional<std::wstring> waitFor(const Step &step, const Check &check);
-  Check checkFor(const Step &step);
+  std::optional<std::wstring> waitFor(const Step& step, const Check& check);
+  Check checkFor(const Step& step);
 
   // The screen the steps act on, or nullptr while it is not visible.
   HWND currentScreen() const;
-  Verdict actOnScreen(const std::function<Verdict(HWND)> &action) const;
-  Verdict screenOnTop(const std::wstring &title);
-  Verdict answerMessageBox(const Step &step) const;
+  Verdict actOnScreen(const std::function<Verdict(HWND)>& action) const;
+  Verdict screenOnTop(const std::wstring& title);
+  Verdict answerMessageBox(const Step& step) const;
   Verdict chooseDrive(HWND screen, wchar_t letter) const;
-  Verdict openFolder(HWND screen, const std::wstring &name) const;
-  Verdict saveShot(const std::wstring &name) const;
+  Verdict openFolder(HWND screen, const std::wstring& name) const;
+  Verdict saveShot(const std::wstring& name) const;
 
-  SetupProcess &process_;
+  SetupProcess& process_;
   RunOptions options_;
   std::wstring screenTitle_;
 };
 
-} // namespace e2e
+}  // namespace e2e

@@ -18,4 +18,4 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix);
 // The text in double quotes, line breaks shown as \n, for messages.
 std::wstring Quoted(std::wstring_view text);
 
-} // namespace e2e
+}  // namespace e2e

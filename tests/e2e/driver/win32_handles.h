@@ -9,96 +9,89 @@ namespace e2e {
 
 // A kernel object handle (process, thread, file), closed with CloseHandle.
 class KernelHandle {
-public:
+ public:
   KernelHandle() = default;
   explicit KernelHandle(HANDLE handle) : handle_(handle) {}
   ~KernelHandle() { reset(); }
-  KernelHandle(KernelHandle &&other) noexcept
-      : handle_(std::exchange(other.handle_, nullptr)) {}
-  KernelHandle &operator=(KernelHandle &&other) noexcept {
+  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  KernelHandle& operator=(KernelHandle&& other) noexcept {
     if (this != &other) {
       reset();
       handle_ = std::exchange(other.handle_, nullptr);
     }
     return *this;
   }
-  KernelHandle(const KernelHandle &) = delete;
-  KernelHandle &operator=(const KernelHandle &) = delete;
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
 
   HANDLE get() const { return handle_; }
-  explicit operator bool() const {
-    return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
-  }
+  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
   void reset() {
-    if (*this)
-      CloseHandle(handle_);
+    if (*this) CloseHandle(handle_);
     handle_ = nullptr;
   }
 
-private:
+ private:
   HANDLE handle_ = nullptr;
 };
 
 // The device context of the whole screen, released with ReleaseDC.
 class ScreenDc {
-public:
+ public:
   ScreenDc() : dc_(GetDC(nullptr)) {}
   ~ScreenDc() {
-    if (dc_)
-      ReleaseDC(nullptr, dc_);
+    if (dc_) ReleaseDC(nullptr, dc_);
   }
-  ScreenDc(const ScreenDc &) = delete;
-  ScreenDc &operator=(const ScreenDc &) = delete;
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
   HDC get() const { return dc_; }
 
-private:
+ private:
   HDC dc_;
 };
 
 // A memory device context, deleted with DeleteDC.
 class MemoryDc {
-public:
-  explicit MemoryDc(HDC compatibleWith)
-      : dc_(CreateCompatibleDC(compatibleWith)) {}
+ public:
+  explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
   ~MemoryDc() {
-    if (dc_)
-      DeleteDC(dc_);
+    if (dc_) DeleteDC(dc_);
   }
-  MemoryDc(const MemoryDc &) = delete;
-  MemoryDc &operator=(const MemoryDc &) = delete;
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
   HDC get() const { return dc_; }
 
-private:
+ private:
   HDC dc_;
 };
 
 // A GDI object (bitmap, brush), deleted with DeleteObject.
-template <class Handle> class GdiObject {
-public:
+template <class Handle>
+class GdiObject {
+ public:
   explicit GdiObject(Handle handle) : handle_(handle) {}
   ~GdiObject() {
-    if (handle_)
-      DeleteObject(handle_);
+    if (handle_) DeleteObject(handle_);
   }
-  GdiObject(const GdiObject &) = delete;
-  GdiObject &operator=(const GdiObject &) = delete;
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
   Handle get() const { return handle_; }
 
-private:
+ private:
   Handle handle_;
 };
 
 // Selects an object into a device context and puts the old one back.
 class Selection {
-public:
+ public:
   Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
   ~Selection() { SelectObject(dc_, old_); }
-  Selection(const Selection &) = delete;
-  Selection &operator=(const Selection &) = delete;
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
 
-private:
+ private:
   HDC dc_;
   HGDIOBJ old_;
 };
 
-} // namespace e2e
+}  // namespace e2e
