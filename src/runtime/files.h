@@ -50,7 +50,4 @@ std::string AvailableDrives();
 // The volume label of a drive, or "" when it has none or is not ready.
 std::string VolumeLabel(char driveLetter);
 
-// True when the drive's medium can be read.
-bool DriveReady(char driveLetter);
-
 }  // namespace rt

@@ -565,10 +565,4 @@ std::string VolumeLabel(char driveLetter) {
   return found != drives.end() && IsReady(found->second) ? found->second.label : std::string{};
 }
 
-bool DriveReady(char driveLetter) {
-  const auto& drives = Mounted().drives;
-  const auto found = drives.find(Upper(driveLetter));
-  return found != drives.end() && IsReady(found->second);
-}
-
 }  // namespace rt

@@ -426,9 +426,4 @@ std::string VolumeLabel(char driveLetter) {
   return Narrow(label);
 }
 
-bool DriveReady(char driveLetter) {
-  const wchar_t letter = DriveLetter(static_cast<unsigned char>(driveLetter));
-  return DrivePresent(letter) && RootReadable(letter);
-}
-
 }  // namespace rt
