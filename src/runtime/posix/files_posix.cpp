@@ -231,20 +231,24 @@ void NoteAdded(const std::string& folder, const std::string& name) {
 
 // The entry of host folder `folder` that `name` stands for: the entry of
 // exactly that name, else the first one that differs only in letter case,
-// else `name` itself.
-std::string MatchEntry(const std::string& folder, const std::string& name) {
+// else `name` itself, and then `exists` is false.
+std::string MatchEntry(const std::string& folder, const std::string& name, bool& exists) {
   struct stat info {};
+  exists = true;
   if (::lstat((folder + "/" + name).c_str(), &info) == 0) return name;
-  const FolderIndex* index = IndexOf(folder);
-  if (!index) return name;
-  const auto found = index->byUpperName.find(rtcUpperCaseVar(name));
-  return found == index->byUpperName.end() ? name : found->second;
+  if (const FolderIndex* index = IndexOf(folder)) {
+    const auto found = index->byUpperName.find(rtcUpperCaseVar(name));
+    if (found != index->byUpperName.end()) return found->second;
+  }
+  exists = false;
+  return name;
 }
 
 struct Resolved {
   char drive;
   std::vector<std::string> names;  // folders and file below the drive's root
   std::string host;                // the path on the host file system
+  bool exists = true;              // whether the last name was found
 };
 
 // Splits the part of a path after its drive into names, starting from
@@ -283,7 +287,7 @@ Resolved Resolve(const std::string& path, const Details& details) {
   AppendNames(rest, names);
   out.host = drive.hostFolder;
   for (const auto& name : names) {
-    out.names.push_back(MatchEntry(out.host, name));
+    out.names.push_back(MatchEntry(out.host, name, out.exists));
     out.host += "/" + out.names.back();
   }
   return out;
@@ -408,10 +412,11 @@ int CopyContents(int in, int out, const struct stat& info) {
 // A new, empty file beside `folder`'s other entries under a name no one uses.
 TempFile CreateTempFile(const std::string& folder, const Details& details) {
   constexpr int kTries = 100;
+  static const std::string process = std::to_string(::getpid());
   static std::atomic<unsigned> counter{0};
   for (int tries = 0; tries < kTries; ++tries) {
     const std::string path =
-        folder + "/~setup" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        folder + "/~setup" + process + "-" + std::to_string(counter++) + ".tmp";
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd) return TempFile(path, std::move(fd));
     if (errno == ENOENT)
@@ -517,7 +522,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
   ::fcntl(in.get(), F_SETFL, 0);  // O_NONBLOCK was its only status flag
 
   struct stat destinationInfo {};
-  if (::stat(to.host.c_str(), &destinationInfo) == 0) {
+  if (to.exists && ::stat(to.host.c_str(), &destinationInfo) == 0) {
     if (destinationInfo.st_dev == sourceInfo.st_dev && destinationInfo.st_ino == sourceInfo.st_ino)
       return;  // the same file
     if (S_ISDIR(destinationInfo.st_mode))
