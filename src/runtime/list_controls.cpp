@@ -67,7 +67,7 @@ void DriveListBox::reset() {
 
 void DirListBox::setPath(const std::string& path) {
   const char letter = DriveLetterOf(path);
-  const bool bareDrive = path.size() == 2 || (path.size() > 2 && path[2] == ' ');
+  const bool bareDrive = path.size() == 2;
   const std::string folder = bareDrive ? rtcCurrentDirOfDrive(letter) : CleanFolderPath(path);
   if (!FolderExists(folder))
     throw RuntimeError("could not open a folder", {{"Folder", folder}}, "Path not found.");

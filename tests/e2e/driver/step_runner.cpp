@@ -46,6 +46,15 @@ std::wstring DriveOf(wchar_t letter) {
   return std::wstring(1, letter) + L":";
 }
 
+// Selects entry `index` of a list as a user would, and tells its screen with
+// the notification the list sends for that.
+void Pick(HWND list, UINT select, size_t index, WORD notification) {
+  SendWithTimeout(list, select, index, 0);
+  PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), notification),
+               reinterpret_cast<LPARAM>(list));
+  WaitUntilTaken(list);
+}
+
 bool IsMessageStep(StepKind kind) {
   return kind == StepKind::Message || kind == StepKind::Warning || kind == StepKind::Report;
 }
@@ -269,10 +278,7 @@ StepRunner::Verdict StepRunner::chooseDrive(HWND screen, wchar_t letter) const {
   const auto items = ComboBoxItems(list);
   for (size_t i = 0; i < items.size(); ++i) {
     if (!StartsWithIgnoringCase(items[i], DriveOf(letter))) continue;
-    SendWithTimeout(list, CB_SETCURSEL, i, 0);
-    PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
-    WaitUntilTaken(list);
+    Pick(list, CB_SETCURSEL, i, CBN_SELCHANGE);
     return Verdict::holds();
   }
   return missing;
@@ -285,10 +291,7 @@ StepRunner::Verdict StepRunner::openFolder(HWND screen, const std::wstring& name
   const auto items = ListBoxItems(list);
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i] != name) continue;
-    SendWithTimeout(list, LB_SETCURSEL, i, 0);
-    PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
-                 reinterpret_cast<LPARAM>(list));
-    WaitUntilTaken(list);
+    Pick(list, LB_SETCURSEL, i, LBN_DBLCLK);
     return Verdict::holds();
   }
   return missing;

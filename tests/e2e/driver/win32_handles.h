@@ -5,35 +5,12 @@
 
 #include <utility>
 
+#include "runtime/win32/handles.h"
+
 namespace e2e {
 
 // A kernel object handle (process, thread, file), closed with CloseHandle.
-class KernelHandle {
- public:
-  KernelHandle() = default;
-  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-  ~KernelHandle() { reset(); }
-  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  KernelHandle& operator=(KernelHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  KernelHandle(const KernelHandle&) = delete;
-  KernelHandle& operator=(const KernelHandle&) = delete;
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void reset() {
-    if (*this) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
+using KernelHandle = rt::win32::UniqueHandle<rt::win32::CloseKernelHandle>;
 
 // The device context of the whole screen, released with ReleaseDC.
 class ScreenDc {
