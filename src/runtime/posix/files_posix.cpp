@@ -19,6 +19,7 @@
 
 #include "runtime/error.h"
 #include "runtime/files.h"
+#include "runtime/listing.h"
 #include "runtime/posix/drive_table.h"
 #include "runtime/text.h"
 
@@ -26,9 +27,6 @@ namespace rt {
 namespace {
 
 using Details = std::vector<std::pair<std::string, std::string>>;
-
-constexpr int kHidden = 2;  // the attribute bits of rtcDir beyond vbNormal
-constexpr int kSystem = 4;
 
 // ---- Errors ----
 
@@ -169,16 +167,6 @@ const posix::Drive& ReadyDrive(char letter, const Details& details) {
   return found->second;
 }
 
-// Sorts names ascending without regard to letter case; equal ones in byte order.
-void SortNames(std::vector<std::string>& names) {
-  std::vector<std::pair<std::string, std::string>> keyed;
-  keyed.reserve(names.size());
-  for (auto& name : names) keyed.emplace_back(rtcUpperCaseVar(name), std::move(name));
-  std::sort(keyed.begin(), keyed.end());
-  names.clear();
-  for (auto& entry : keyed) names.push_back(std::move(entry.second));
-}
-
 // The names of one host folder by their upper-case form, the first in sorted
 // order for each. Finding a name without regard to letter case reads the
 // folder once; the index is kept while the folder stays unchanged, and the
@@ -301,16 +289,10 @@ std::string WindowsPath(char drive, const std::vector<std::string>& names) {
 
 // ---- Folder listings ----
 
-enum class Kind { File, Folder, System };
-
-struct Entry {
-  std::string name;
-  Kind kind;
-  bool hidden;
-};
-
 // The entries of a host folder (no "." or ".."); the error number, or 0.
-int ReadFolder(const std::string& host, std::vector<Entry>& entries) {
+// Anything but an ordinary file or a folder counts as a system file, and a
+// name that starts with a dot as hidden.
+int ReadFolder(const std::string& host, std::vector<FolderEntry>& entries) {
   UniqueDir dir(::opendir(host.c_str()));
   if (!dir) return errno;
   errno = 0;
@@ -318,30 +300,12 @@ int ReadFolder(const std::string& host, std::vector<Entry>& entries) {
     const std::string name = item->d_name;
     if (name == "." || name == "..") continue;
     struct stat info {};
-    Kind kind = Kind::System;
-    if (::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0)
-      kind = S_ISREG(info.st_mode)   ? Kind::File
-             : S_ISDIR(info.st_mode) ? Kind::Folder
-                                     : Kind::System;
-    entries.push_back({name, kind, name[0] == '.'});
+    const bool known = ::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0;
+    const bool folder = known && S_ISDIR(info.st_mode);
+    entries.push_back({name, folder, name[0] == '.', !folder && !(known && S_ISREG(info.st_mode))});
     errno = 0;
   }
   return errno;
-}
-
-struct Listing {
-  std::vector<std::string> names;
-  size_t next = 0;
-};
-
-Listing& LastListing() {
-  static Listing listing;
-  return listing;
-}
-
-std::string NextListed() {
-  Listing& listing = LastListing();
-  return listing.next < listing.names.size() ? listing.names[listing.next++] : std::string{};
 }
 
 // ---- Copying ----
@@ -442,7 +406,7 @@ void MountDrives(std::map<char, Drive> drives, const std::string& currentDir) {
                        "Device unavailable.");
   mounted.currentDrive = Upper(currentDir[0]);
   Mounted() = std::move(mounted);
-  LastListing() = {};
+  ClearListing();
   std::vector<std::string> names;
   AppendNames(std::string_view(currentDir).substr(2), names);
   if (IsReady(Mounted().drives[Mounted().currentDrive]))
@@ -453,32 +417,16 @@ void MountDrives(std::map<char, Drive> drives, const std::string& currentDir) {
 }  // namespace posix
 
 std::string rtcDir(const std::string& pattern, int attributes) {
-  LastListing() = {};
+  ClearListing();
   const Details details{{"Pattern", pattern}};
-  size_t split = pattern.find_last_of("\\/");
-  if (split == std::string::npos) split = HasDrivePrefix(pattern) ? 1 : std::string::npos;
-  const std::string folder = pattern.substr(0, split + 1);
-  std::string name = pattern.substr(split + 1);
-  if (name.empty()) name = "*";
-  const Resolved where = Resolve(folder, details);
+  const SplitPattern split(pattern);
+  const Resolved where = Resolve(split.folder, details);
 
-  std::vector<Entry> entries;
+  std::vector<FolderEntry> entries;
   const int error = ReadFolder(where.host, entries);
   if (error == ENOENT || error == ENOTDIR) return {};
   if (error) Fail("could not list a folder", details, error);
-
-  const bool wildcards = name.find_first_of("*?") != std::string::npos;
-  Listing listing;
-  for (const auto& entry : entries) {
-    if (entry.kind == Kind::Folder && !(attributes & vbDirectory)) continue;
-    if (entry.kind == Kind::System && !(attributes & kSystem)) continue;
-    if (entry.hidden && !(attributes & kHidden)) continue;
-    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name))
-      listing.names.push_back(entry.name);
-  }
-  SortNames(listing.names);
-  LastListing() = std::move(listing);
-  return NextListed();
+  return StartListing(entries, split.name, attributes);
 }
 
 std::string rtcDir() {
@@ -548,14 +496,10 @@ bool FolderExists(const std::string& path) {
 std::vector<std::string> ListFolders(const std::string& folder) {
   const Details details{{"Folder", folder}};
   const Resolved where = Resolve(folder, details);
-  std::vector<Entry> entries;
+  std::vector<FolderEntry> entries;
   if (const int error = ReadFolder(where.host, entries))
     Fail("could not list a folder", details, error);
-  std::vector<std::string> names;
-  for (const auto& entry : entries)
-    if (entry.kind == Kind::Folder && !entry.hidden) names.push_back(entry.name);
-  SortNames(names);
-  return names;
+  return VisibleFolders(entries);
 }
 
 std::string AvailableDrives() {

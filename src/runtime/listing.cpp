@@ -1,0 +1,88 @@
+#include "runtime/listing.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "runtime/files.h"
+#include "runtime/text.h"
+
+namespace rt {
+namespace {
+
+constexpr int kHidden = 2;  // the attribute bits of rtcDir beyond vbNormal
+constexpr int kSystem = 4;
+
+struct Listing {
+  std::vector<std::string> names;
+  size_t next = 0;
+};
+
+Listing& LastListing() {
+  static Listing listing;
+  return listing;
+}
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool HasDrivePrefix(const std::string& path) {
+  const auto letter = static_cast<unsigned char>(path.size() >= 2 ? path[0] : 0);
+  return path.size() >= 2 && path[1] == ':' &&
+         ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
+}
+
+}  // namespace
+
+SplitPattern::SplitPattern(const std::string& pattern) {
+  size_t split = pattern.size();
+  while (split > 0 && !IsSeparator(pattern[split - 1])) --split;
+  if (split == 0 && HasDrivePrefix(pattern)) split = 2;
+  folder = pattern.substr(0, split);
+  name = pattern.substr(split);
+  if (name.empty()) name = "*";
+}
+
+void SortNames(std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::string>> keyed;
+  keyed.reserve(names.size());
+  for (auto& name : names) keyed.emplace_back(rtcUpperCaseVar(name), std::move(name));
+  std::sort(keyed.begin(), keyed.end());
+  names.clear();
+  for (auto& entry : keyed) names.push_back(std::move(entry.second));
+}
+
+std::string StartListing(const std::vector<FolderEntry>& entries, const std::string& name,
+                         int attributes) {
+  const bool wildcards = name.find_first_of("*?") != std::string::npos;
+  Listing listing;
+  for (const auto& entry : entries) {
+    if (entry.folder && !(attributes & vbDirectory)) continue;
+    if (entry.system && !(attributes & kSystem)) continue;
+    if (entry.hidden && !(attributes & kHidden)) continue;
+    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name))
+      listing.names.push_back(entry.name);
+  }
+  SortNames(listing.names);
+  LastListing() = std::move(listing);
+  return NextListed();
+}
+
+std::string NextListed() {
+  Listing& listing = LastListing();
+  return listing.next < listing.names.size() ? listing.names[listing.next++] : std::string{};
+}
+
+void ClearListing() {
+  LastListing() = {};
+}
+
+std::vector<std::string> VisibleFolders(const std::vector<FolderEntry>& entries) {
+  std::vector<std::string> names;
+  for (const auto& entry : entries)
+    if (entry.folder && !entry.hidden && !entry.system) names.push_back(entry.name);
+  SortNames(names);
+  return names;
+}
+
+}  // namespace rt
