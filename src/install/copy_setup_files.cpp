@@ -37,7 +37,11 @@ void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
   int copied = 0;
   while (!name.empty()) {
     try {
-      rt::rtcFileCopy(name, destinationOf(name));
+      // The entry the listing found, by its full path: a bare name such as
+      // "a:b.txt" would be read as a path of its own, on another drive.
+      std::string source = SourceDir;
+      source.append("\\").append(name);
+      rt::rtcFileCopy(source, destinationOf(name));
     } catch (rt::RuntimeError& error) {
       error.addNote(CopiedBefore(copied) + " The installation is incomplete.");
       throw;

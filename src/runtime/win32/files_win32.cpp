@@ -1,8 +1,13 @@
-// File functions on Windows: the wide APIs, with long paths in the "\\?\" form.
+// File functions on Windows: the wide APIs, always with "\\?\" paths. The
+// runtime makes each path full itself, so that the system takes every name
+// as it stands: "trailing." is not "trailing", "aux" is a file and not a
+// device, and "a:b.txt" inside a folder is not a path on drive A:.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,7 +15,7 @@
 #include "runtime/desktop.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
-#include "runtime/text.h"
+#include "runtime/listing.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
 
@@ -21,29 +26,125 @@ using Details = std::vector<std::pair<std::string, std::string>>;
 using win32::Narrow;
 using win32::Widen;
 
-constexpr int kHidden = 2;  // the attribute bits of rtcDir beyond vbNormal
-constexpr int kSystem = 4;
+// ---- Paths ----
+
+std::wstring Decimal(unsigned long value) {
+  std::wstring digits;
+  do digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
+  while ((value /= 10) != 0);
+  return digits;
+}
+
+// An upper-case drive letter, or 0 when `c` is none.
+wchar_t DriveLetter(wchar_t c) {
+  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
+  return c >= L'A' && c <= L'Z' ? c : 0;
+}
+
+bool HasDrivePrefix(std::wstring_view path) {
+  return path.size() >= 2 && path[1] == L':' && DriveLetter(path[0]);
+}
+
+std::wstring CurrentFolder() {
+  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+  std::wstring folder(size, L'\0');
+  folder.resize(size ? ::GetCurrentDirectoryW(size, folder.data()) : 0);
+  if (folder.starts_with(L"\\\\?\\UNC\\")) folder.replace(0, 8, L"\\\\");
+  if (folder.starts_with(L"\\\\?\\")) folder.erase(0, 4);
+  return folder;
+}
+
+// The current folder of drive `letter` ("C:\Setup"); this asks no disk.
+std::wstring CurrentFolderOf(wchar_t letter) {
+  const wchar_t drive[] = {letter, L':', 0};
+  wchar_t full[MAX_PATH];
+  const DWORD length = ::GetFullPathNameW(drive, MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return {letter, L':', L'\\'};
+  return full;
+}
+
+// The length of a full path's root: "C:\" or "\\server\share\".
+size_t RootLength(std::wstring_view full) {
+  if (!full.starts_with(L"\\\\")) return 3;
+  size_t end = 2;
+  for (int part = 0; part < 2 && end < full.size(); ++part) {
+    end = full.find(L'\\', end);
+    end = end == std::wstring_view::npos ? full.size() : end + 1;
+  }
+  return end;
+}
+
+// The full path of a Windows path: relative ones resolved against the
+// current folders, separators '\', doubled ones single, "." and ".." gone
+// (never above the root), and no trailing separator below a root. Unlike
+// the system's own clean-up, every other name is kept exactly: a final dot
+// or blank stays, and a colon or a device name inside a folder is a name.
+std::wstring FullPath(const std::string& path, const Details& details) {
+  // No Windows name holds a NUL, and the system would cut the path short there.
+  if (path.find('\0') != std::string::npos)
+    throw RuntimeError("the path is not valid", details,
+                       "The file name, folder name or volume label syntax is incorrect.");
+  std::wstring rest = Widen(path);
+  for (auto& c : rest)
+    if (c == L'/') c = L'\\';
+  if (rest.starts_with(L"\\\\?\\")) return rest;
+
+  std::wstring full;
+  if (rest.starts_with(L"\\\\")) {  // a network path: its root is the share
+    full = rest.substr(0, RootLength(rest));
+    rest.erase(0, full.size());
+    if (!full.ends_with(L'\\')) full += L'\\';
+  } else if (HasDrivePrefix(rest)) {
+    const wchar_t letter = DriveLetter(rest[0]);
+    full = rest.size() > 2 && rest[2] == L'\\' ? std::wstring{letter, L':', L'\\'}
+                                               : CurrentFolderOf(letter);
+    rest.erase(0, 2);
+  } else {
+    full = CurrentFolder();
+    if (rest.starts_with(L'\\')) full.resize(RootLength(full));
+  }
+  const size_t root = RootLength(full);
+  if (full.size() < root) full += L'\\';
+
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t stop = rest.find(L'\\', start);
+    if (stop == std::wstring::npos) stop = rest.size();
+    const std::wstring_view name = std::wstring_view(rest).substr(start, stop - start);
+    if (name == L"..") {
+      if (full.size() > root)
+        full.resize(std::max(full.find_last_of(L'\\', full.size() - 2), root - 1) + 1);
+    } else if (!name.empty() && name != L".") {
+      if (!full.ends_with(L'\\')) full += L'\\';
+      full += name;
+      full += L'\\';
+    }
+    start = stop + 1;
+  }
+  if (full.size() > root && full.ends_with(L'\\')) full.pop_back();
+  return full;
+}
+
+// The form the APIs take a full path in: "\\?\C:\a" or "\\?\UNC\server\share\a".
+std::wstring ApiPath(const std::wstring& full) {
+  if (full.starts_with(L"\\\\?\\")) return full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+wchar_t DriveLetterOf(std::wstring_view full) {
+  if (full.starts_with(L"\\\\?\\")) full.remove_prefix(4);
+  return HasDrivePrefix(full) ? DriveLetter(full[0]) : 0;
+}
+
+// The folder part of a full path, with its separator: "C:\a\" of "C:\a\b".
+std::wstring FolderOf(const std::wstring& full) {
+  return full.substr(0, full.find_last_of(L'\\') + 1);
+}
 
 // ---- Errors ----
 
-std::string SystemReason(DWORD error) {
-  wchar_t text[512];
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, 512, nullptr);
-  while (length > 0 &&
-         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-    --length;
-  if (length == 0) return "System error " + std::to_string(error) + ".";
-  return Narrow(std::wstring_view(text, length));
-}
-
-[[noreturn]] void Fail(const std::string& action, const Details& details, DWORD error) {
-  if (error == ERROR_NOT_READY)
-    throw RuntimeError("the drive is not ready", details, "The drive is not ready.");
-  throw RuntimeError(action, details, SystemReason(error));
-}
-
-// No "insert a disk" box from the system while a drive is probed.
+// No "insert a disk" box from the system while a drive is used.
 class CriticalErrorsQuiet {
  public:
   CriticalErrorsQuiet() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &saved_); }
@@ -55,192 +156,159 @@ class CriticalErrorsQuiet {
   DWORD saved_ = 0;
 };
 
-// ---- Paths ----
-
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
+std::string SystemReason(DWORD error) {
+  wchar_t text[512];
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, 512, nullptr);
+  while (length > 0 &&
+         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+    --length;
+  if (length == 0) return "System error " + Narrow(Decimal(error)) + ".";
+  return Narrow(std::wstring_view(text, length));
 }
 
-bool HasDrivePrefix(std::string_view path) {
-  return path.size() >= 2 && path[1] == ':' &&
-         ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
-}
-
-// An upper-case drive letter, or 0 when `c` is none.
-wchar_t DriveLetter(wchar_t c) {
-  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
-  return c >= L'A' && c <= L'Z' ? c : 0;
-}
-
-std::wstring RootOf(wchar_t letter) {
-  return {letter, L':', L'\\'};
-}
-
-std::wstring GetFullPath(const std::wstring& path) {
-  const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::wstring full(size, L'\0');
-  full.resize(::GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
-  return full;
-}
-
-// "C:\a\" becomes "C:\a"; a root keeps its separator.
-std::wstring WithoutTrailingSeparator(std::wstring full) {
-  while (full.size() > 3 && full.back() == L'\\' && full[full.size() - 2] != L':') full.pop_back();
-  return full;
-}
-
-// The full path of a Windows path: separators as '\', doubled ones single
-// (the leading pair of a network path stays), no trailing one below a root.
-std::wstring FullPath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  std::wstring cleaned;
-  for (size_t i = 0; i < wide.size(); ++i) {
-    const wchar_t c = IsSeparator(wide[i]) ? L'\\' : wide[i];
-    if (c == L'\\' && i > 1 && cleaned.back() == L'\\') continue;
-    cleaned.push_back(c);
-  }
-  return WithoutTrailingSeparator(GetFullPath(cleaned.empty() ? L"." : cleaned));
-}
-
-// The form the APIs take: a path too long for the plain form gets "\\?\".
-std::wstring ApiPath(const std::wstring& full) {
-  constexpr size_t kPlainLimit = MAX_PATH - 12;  // CreateDirectoryW keeps room for an 8.3 name
-  if (full.size() < kPlainLimit || full.starts_with(L"\\\\?\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
-wchar_t DriveLetterOf(std::wstring_view full) {
-  if (full.starts_with(L"\\\\?\\")) full.remove_prefix(4);
-  return full.size() >= 2 && full[1] == L':' ? DriveLetter(full[0]) : 0;
-}
-
-bool DrivePresent(wchar_t letter) {
-  return letter && (::GetLogicalDrives() & (1u << (letter - L'A')));
-}
-
-bool RootReadable(wchar_t letter) {
-  const CriticalErrorsQuiet quiet;
-  return ::GetFileAttributesW(RootOf(letter).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Raises when the drive of a full path is missing or not ready; a network
-// path has no drive to check.
-void CheckDrive(wchar_t letter, const Details& details) {
+// What became of a drive that an operation on it just failed on: nothing
+// when its root can be read, else the run-time error for a drive that does
+// not exist or is not ready. The system is asked only after a failure, and
+// about the drive itself, so a drive mapped a moment ago counts as it is.
+void RaiseIfDriveGone(wchar_t letter, const Details& details) {
   if (!letter) return;
+  const wchar_t root[] = {L'\\', L'\\', L'?', L'\\', letter, L':', L'\\', 0};
+  if (::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES) return;
   Details all{{"Drive", std::string{static_cast<char>(letter), ':'}}};
   all.insert(all.end(), details.begin(), details.end());
-  if (!DrivePresent(letter))
+  if (::GetDriveTypeW(root + 4) == DRIVE_NO_ROOT_DIR)
     throw RuntimeError("the drive does not exist", all, "Device unavailable.");
-  if (!RootReadable(letter))
-    throw RuntimeError("the drive is not ready", all, "The drive is not ready.");
+  throw RuntimeError("the drive is not ready", all, "The drive is not ready.");
+}
+
+// Raises the run-time error for an operation on `full` that failed with
+// `error`: the drive's, when the drive is gone, else the action's.
+[[noreturn]] void Fail(const std::string& action, const Details& details, DWORD error,
+                       const std::wstring& full) {
+  RaiseIfDriveGone(DriveLetterOf(full), details);
+  throw RuntimeError(action, details, SystemReason(error));
 }
 
 // ---- Folder listings ----
 
-struct Entry {
-  std::string name;
-  DWORD attributes;
-};
-
 // The entries of a folder (no "." or ".."); the error code, or 0.
-DWORD ReadFolder(const std::wstring& full, std::vector<Entry>& entries) {
-  const std::wstring search = ApiPath(full + (full.back() == L'\\' ? L"*" : L"\\*"));
-  const CriticalErrorsQuiet quiet;
+DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
+  const std::wstring search = ApiPath(full + (full.ends_with(L'\\') ? L"*" : L"\\*"));
   WIN32_FIND_DATAW data;
   const win32::FindHandle find(::FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
                                                   FindExSearchNameMatch, nullptr, 0));
-  if (!find) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? 0 : error;  // an empty root
-  }
+  if (!find) return ::GetLastError();  // ERROR_FILE_NOT_FOUND: an empty root
   do {
     const std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L"..") entries.push_back({Narrow(name), data.dwFileAttributes});
+    if (name == L"." || name == L"..") continue;
+    const DWORD attributes = data.dwFileAttributes;
+    entries.push_back({Narrow(name), (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
+                       (attributes & FILE_ATTRIBUTE_SYSTEM) != 0});
   } while (::FindNextFileW(find.get(), &data));
   const DWORD error = ::GetLastError();
   return error == ERROR_NO_MORE_FILES ? 0 : error;
 }
 
-// Sorts names ascending without regard to letter case; equal ones in byte order.
-void SortNames(std::vector<std::string>& names) {
-  std::vector<std::pair<std::string, std::string>> keyed;
-  keyed.reserve(names.size());
-  for (auto& name : names) keyed.emplace_back(rtcUpperCaseVar(name), std::move(name));
-  std::sort(keyed.begin(), keyed.end());
-  names.clear();
-  for (auto& entry : keyed) names.push_back(std::move(entry.second));
-}
-
-struct Listing {
-  std::vector<std::string> names;
-  size_t next = 0;
-};
-
-Listing& LastListing() {
-  static Listing listing;
-  return listing;
-}
-
-std::string NextListed() {
-  Listing& listing = LastListing();
-  return listing.next < listing.names.size() ? listing.names[listing.next++] : std::string{};
-}
-
 // ---- Copying ----
 
-// A file written under a temporary name; removed again unless kept.
+// A new file beside the destination that the system removes when its handle
+// closes, also when the process is killed, until it takes its final name.
 class TempFile {
  public:
-  explicit TempFile(std::wstring path) : path_(std::move(path)) {}
+  TempFile(std::wstring path, win32::FileHandle file)
+      : path_(std::move(path)), file_(std::move(file)) {
+    MarkForDeletion(true);
+  }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() {
-    if (kept_) return;
-    ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(path_.c_str());
+    if (named_) return;
+    file_.reset();
+    if (!markedForDeletion_) ::DeleteFileW(path_.c_str());  // a system that could not mark it
   }
 
-  const std::wstring& path() const { return path_; }
-  void keep() { kept_ = true; }
+  HANDLE handle() const { return file_.get(); }
+
+  // Gives the file the full name `target`, replacing a file of that name; the
+  // error code, or 0. On failure the file is marked for deletion again.
+  DWORD Rename(const std::wstring& target) {
+    const std::wstring ntPath = L"\\??\\" + ApiPath(target).substr(4);
+    const size_t bytes = ntPath.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    ntPath.copy(rename->FileName, ntPath.size());
+    if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
+    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size()))) {
+      const DWORD error = ::GetLastError();
+      MarkForDeletion(true);
+      return error;
+    }
+    named_ = true;
+    return 0;
+  }
 
  private:
+  bool MarkForDeletion(bool marked) {
+    FILE_DISPOSITION_INFO disposition{marked};
+    if (!::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
+                                      sizeof disposition))
+      return false;
+    markedForDeletion_ = marked;
+    return true;
+  }
+
   std::wstring path_;
-  bool kept_ = false;
+  win32::FileHandle file_;
+  bool markedForDeletion_ = false;
+  bool named_ = false;
 };
 
-// The system's copy engine runs on a worker thread while this thread keeps
-// the windows painted and answering: the copy still takes no input, but a
-// long file does not make the program look hung. (The engine's progress
-// routine would do, but not every system calls it.)
-struct CopyJob {
-  const wchar_t* from;
-  const wchar_t* to;
-  BOOL copied = FALSE;
-  DWORD error = 0;
-};
-
-DWORD WINAPI RunCopyJob(LPVOID parameter) {
-  auto& job = *static_cast<CopyJob*>(parameter);
-  job.copied = ::CopyFileExW(job.from, job.to, nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS);
-  job.error = job.copied ? 0 : ::GetLastError();
-  return 0;
+// Makes a temporary file of a name no one uses in `folder` (which ends in
+// '\'); the error code when none can be made, or 0.
+DWORD CreateTempFile(const std::wstring& folder, std::optional<TempFile>& made) {
+  constexpr int kTries = 100;
+  static const std::wstring process = Decimal(::GetCurrentProcessId());
+  static std::atomic<unsigned> counter{0};
+  for (int tries = 0; tries < kTries; ++tries) {
+    const std::wstring path =
+        ApiPath(folder + L"~setup" + process + L"-" + Decimal(counter++) + L".tmp");
+    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      made.emplace(path, std::move(file));
+      return 0;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error;  // else not ours
+  }
+  return ERROR_FILE_EXISTS;
 }
 
-// CopyFileExW(from, to, COPY_FILE_FAIL_IF_EXISTS); the error code, or 0.
-DWORD CopyWhilePainting(const std::wstring& from, const std::wstring& to) {
-  constexpr DWORD kAnswerEvery = 200;  // milliseconds
-  CopyJob job{from.c_str(), to.c_str()};
-  const win32::FileHandle worker(::CreateThread(nullptr, 0, &RunCopyJob, &job, 0, nullptr));
-  if (!worker) {
-    RunCopyJob(&job);
-    return job.error;
+// Copies all of `in` to `out` through one buffer; the error code, or 0. The
+// windows are kept painted meanwhile: the copy takes no input, but a long
+// file does not make the program look hung.
+DWORD CopyContents(HANDLE in, HANDLE out) {
+  constexpr DWORD kBufferSize = 1 << 20;
+  constexpr ULONGLONG kPaintEvery = 200;  // milliseconds
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  ULONGLONG painted = ::GetTickCount64();
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(in, buffer.get(), kBufferSize, &read, nullptr)) return ::GetLastError();
+    if (read == 0) return 0;
+    for (DWORD written = 0, now = 0; written < read; written += now)
+      if (!::WriteFile(out, buffer.get() + written, read - written, &now, nullptr))
+        return ::GetLastError();
+    if (::GetTickCount64() - painted >= kPaintEvery) {
+      desktop().keepAlive();
+      painted = ::GetTickCount64();
+    }
   }
-  const HANDLE handle = worker.get();
-  while (::MsgWaitForMultipleObjects(1, &handle, FALSE, kAnswerEvery, QS_PAINT) != WAIT_OBJECT_0)
-    desktop().keepAlive();
-  return job.error;
 }
 
 // The identity of an existing file or folder; the error code, or 0.
@@ -263,53 +331,22 @@ bool SetAttributes(const std::wstring& path, DWORD attributes) {
   return ::SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
-// Copies `source` into a new file in `folder` under a name no one uses.
-TempFile CopyToTemp(const std::wstring& source, const std::wstring& folder,
-                    const Details& details) {
-  static std::atomic<unsigned> counter{0};
-  const std::wstring from = ApiPath(source);
-  for (;;) {
-    const std::wstring path =
-        ApiPath(folder + L"\\~setup" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(counter++) + L".tmp");
-    const DWORD error = CopyWhilePainting(from, path);
-    if (error == 0) return TempFile(path);
-    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;  // not ours
-    const TempFile partial(path);
-    Fail("could not copy a file", details, error);
-  }
-}
-
 }  // namespace
 
 std::string rtcDir(const std::string& pattern, int attributes) {
-  LastListing() = {};
+  ClearListing();
   const Details details{{"Pattern", pattern}};
-  size_t split = pattern.find_last_of("\\/");
-  if (split == std::string::npos) split = HasDrivePrefix(pattern) ? 1 : std::string::npos;
-  const std::wstring folder = FullPath(pattern.substr(0, split + 1));
-  std::string name = pattern.substr(split + 1);
-  if (name.empty()) name = "*";
-  CheckDrive(DriveLetterOf(folder), details);
-
-  std::vector<Entry> entries;
-  const DWORD error = ReadFolder(folder, entries);
-  if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME)
-    return {};
-  if (error) Fail("could not list a folder", details, error);
-
-  const bool wildcards = name.find_first_of("*?") != std::string::npos;
-  Listing listing;
-  for (const auto& entry : entries) {
-    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & vbDirectory)) continue;
-    if ((entry.attributes & FILE_ATTRIBUTE_SYSTEM) && !(attributes & kSystem)) continue;
-    if ((entry.attributes & FILE_ATTRIBUTE_HIDDEN) && !(attributes & kHidden)) continue;
-    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name))
-      listing.names.push_back(entry.name);
+  const SplitPattern split(pattern);
+  const std::wstring folder = FullPath(split.folder, details);
+  const CriticalErrorsQuiet quiet;
+  std::vector<FolderEntry> entries;
+  if (const DWORD error = ReadFolder(folder, entries); error && error != ERROR_FILE_NOT_FOUND) {
+    RaiseIfDriveGone(DriveLetterOf(folder), details);
+    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME)
+      return {};
+    Fail("could not list a folder", details, error, folder);
   }
-  SortNames(listing.names);
-  LastListing() = std::move(listing);
-  return NextListed();
+  return StartListing(entries, split.name, attributes);
 }
 
 std::string rtcDir() {
@@ -317,11 +354,9 @@ std::string rtcDir() {
 }
 
 std::string rtcCurrentDir() {
-  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-  std::wstring folder(size, L'\0');
-  folder.resize(size ? ::GetCurrentDirectoryW(size, folder.data()) : 0);
-  if (folder.empty()) Fail("could not find the current folder", {}, ::GetLastError());
-  if (folder.starts_with(L"\\\\?\\") && !folder.starts_with(L"\\\\?\\UNC\\")) folder.erase(0, 4);
+  const std::wstring folder = CurrentFolder();
+  if (folder.empty())
+    throw RuntimeError("could not find the current folder", {}, SystemReason(::GetLastError()));
   return Narrow(folder);
 }
 
@@ -329,28 +364,33 @@ std::string rtcCurrentDirOfDrive(char driveLetter) {
   const wchar_t letter = DriveLetter(static_cast<unsigned char>(driveLetter));
   const Details details{{"Drive", std::string{driveLetter, ':'}}};
   if (!letter) throw RuntimeError("the drive does not exist", details, "Device unavailable.");
-  CheckDrive(letter, {});
-  return Narrow(WithoutTrailingSeparator(GetFullPath({letter, L':'})));
+  const CriticalErrorsQuiet quiet;
+  RaiseIfDriveGone(letter, {});
+  return Narrow(CurrentFolderOf(letter));
 }
 
 void rtcMakeDir(const std::string& path) {
   const Details details{{"Folder", path}};
-  const std::wstring full = FullPath(path);
-  CheckDrive(DriveLetterOf(full), details);
+  const std::wstring full = FullPath(path, details);
+  const CriticalErrorsQuiet quiet;
   if (!::CreateDirectoryW(ApiPath(full).c_str(), nullptr))
-    Fail("could not create a folder", details, ::GetLastError());
+    Fail("could not create a folder", details, ::GetLastError(), full);
 }
 
 void rtcFileCopy(const std::string& source, const std::string& destination) {
   const std::string action = "could not copy a file";
   const Details details{{"File", source}, {"Destination", destination}};
-  const std::wstring from = FullPath(source);
-  const std::wstring to = FullPath(destination);
-  CheckDrive(DriveLetterOf(from), details);
-  CheckDrive(DriveLetterOf(to), details);
+  const std::wstring from = FullPath(source, details);
+  const std::wstring to = FullPath(destination, details);
+  const CriticalErrorsQuiet quiet;
 
+  const win32::FileHandle in(::CreateFileW(
+      ApiPath(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!in) Fail(action, details, ::GetLastError(), from);
   BY_HANDLE_FILE_INFORMATION sourceInfo{};
-  if (const DWORD error = Identify(from, sourceInfo)) Fail(action, details, error);
+  if (!::GetFileInformationByHandle(in.get(), &sourceInfo))
+    Fail(action, details, ::GetLastError(), from);
   if (sourceInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
     throw RuntimeError(action, details, "The file is not an ordinary file.");
   BY_HANDLE_FILE_INFORMATION destinationInfo{};
@@ -360,12 +400,13 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
       throw RuntimeError(action, details, "The destination is a folder.");
   }
 
-  TempFile temp = CopyToTemp(from, to.substr(0, to.find_last_of(L'\\')), details);
-  const DWORD copied = ::GetFileAttributesW(temp.path().c_str());
-  if (copied == INVALID_FILE_ATTRIBUTES) Fail(action, details, ::GetLastError());
-  if ((copied & FILE_ATTRIBUTE_READONLY) &&
-      !SetAttributes(temp.path(), copied & ~FILE_ATTRIBUTE_READONLY))
-    Fail(action, details, ::GetLastError());
+  std::optional<TempFile> temp;
+  if (const DWORD error = CreateTempFile(FolderOf(to), temp)) Fail(action, details, error, to);
+  if (const DWORD error = CopyContents(in.get(), temp->handle())) {
+    RaiseIfDriveGone(DriveLetterOf(from), details);
+    Fail(action, details, error, to);
+  }
+  ::SetFileTime(temp->handle(), nullptr, nullptr, &sourceInfo.ftLastWriteTime);
 
   // A read-only destination is unlocked for the replace and locked again if
   // it fails. A link keeps its own attributes: its target is never touched.
@@ -374,37 +415,33 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
   const bool unlock = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) &&
                       !(old & FILE_ATTRIBUTE_REPARSE_POINT);
   if (unlock && !SetAttributes(target, old & ~FILE_ATTRIBUTE_READONLY))
-    Fail(action, details, ::GetLastError());
-  if (!::MoveFileExW(temp.path().c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+    Fail(action, details, ::GetLastError(), to);
+  if (const DWORD error = temp->Rename(to)) {
     if (unlock) SetAttributes(target, old);
-    Fail(action, details, error);
+    Fail(action, details, error, to);
   }
-  temp.keep();
 }
 
 bool FolderExists(const std::string& path) {
-  const std::wstring full = FullPath(path);
-  CheckDrive(DriveLetterOf(full), {{"Folder", path}});
+  const Details details{{"Folder", path}};
+  const std::wstring full = FullPath(path, details);
+  const CriticalErrorsQuiet quiet;
   const DWORD attributes = ::GetFileAttributesW(ApiPath(full).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    RaiseIfDriveGone(DriveLetterOf(full), details);
+    return false;
+  }
+  return attributes & FILE_ATTRIBUTE_DIRECTORY;
 }
 
 std::vector<std::string> ListFolders(const std::string& folder) {
   const Details details{{"Folder", folder}};
-  const std::wstring full = FullPath(folder);
-  CheckDrive(DriveLetterOf(full), details);
-  std::vector<Entry> entries;
-  if (const DWORD error = ReadFolder(full, entries))
-    Fail("could not list a folder", details, error);
-  std::vector<std::string> names;
-  for (const auto& entry : entries)
-    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(entry.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-      names.push_back(entry.name);
-  SortNames(names);
-  return names;
+  const std::wstring full = FullPath(folder, details);
+  const CriticalErrorsQuiet quiet;
+  std::vector<FolderEntry> entries;
+  if (const DWORD error = ReadFolder(full, entries); error && error != ERROR_FILE_NOT_FOUND)
+    Fail("could not list a folder", details, error, full);
+  return VisibleFolders(entries);
 }
 
 std::string AvailableDrives() {
@@ -417,11 +454,11 @@ std::string AvailableDrives() {
 
 std::string VolumeLabel(char driveLetter) {
   const wchar_t letter = DriveLetter(static_cast<unsigned char>(driveLetter));
-  if (!DrivePresent(letter)) return {};
+  if (!letter) return {};
+  const wchar_t root[] = {letter, L':', L'\\', 0};
   const CriticalErrorsQuiet quiet;
   wchar_t label[MAX_PATH + 1] = {};
-  if (!::GetVolumeInformationW(RootOf(letter).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
-                               nullptr, nullptr, 0))
+  if (!::GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
     return {};
   return Narrow(label);
 }
