@@ -31,7 +31,7 @@ import bmp_to_png
 from child_processes import register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate
 from virtual_display import VirtualDisplay
-from wine_programs import run_wine, stop_wineserver
+from wine_programs import Finished, run_wine, stop_wineserver
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
@@ -99,10 +99,11 @@ class WineBox:
         folder None, or a folder that does not exist, stands for a removable
         drive with no disc in it. label is the volume label (a hidden
         .windows-label file in the folder); kind one of Wine's drive types:
-        "hd", "cdrom", "floppy", "network".
+        "hd", "cdrom", "floppy", "network", set before Wine first runs in
+        the box. A drive without a kind may be mapped while Wine runs.
         """
-        if self._started:
-            raise RuntimeError("drives are mapped before Wine runs in the box")
+        if self._started and kind is not None:
+            raise RuntimeError("drive kinds are set before Wine runs in the box")
         letter = letter.lower().rstrip(":")
         if letter == "c":
             raise ValueError("drive c: is the box's own drive_c")
@@ -129,9 +130,7 @@ class WineBox:
         command.append(windows_path(scenario))
         started = time.monotonic()
         try:
-            run = run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
-                           display=self._session.display.name, cwd=self.folder,
-                           timeout=self._session.run_timeout)
+            run = self.run(command)
             returncode, output, errors = run.returncode, run.stdout, run.stderr
         except subprocess.TimeoutExpired as expired:
             returncode = -1
@@ -142,6 +141,16 @@ class WineBox:
                               wine_errors=errors.decode("utf-8", errors="replace"),
                               seconds=time.monotonic() - started,
                               shots=self._keep_shots(shots))
+
+    def run(self, command: list[str]) -> Finished:
+        """Runs a Windows program in the box, from the box's own folder.
+
+        Raises subprocess.TimeoutExpired when it outlives the session's run_timeout.
+        """
+        self._start()
+        return run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
+                        display=self._session.display.name, cwd=self.folder,
+                        timeout=self._session.run_timeout)
 
     def close(self) -> None:
         if self._closed:

@@ -1,0 +1,350 @@
+// The file functions on real files, natively and under Wine: H: is the hard
+// disk, D: the CD and E: a drive with no disc (test_drives.h).
+#include "runtime/files.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/error.h"
+#include "test_drives.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Every name a listing gives: the first match, then the rest one by one.
+Names DirAll(const std::string& pattern, int attributes) {
+  Names names;
+  for (auto name = rt::rtcDir(pattern, attributes); !name.empty() && names.size() < 100;
+       name = rt::rtcDir())
+    names.push_back(name);
+  return names;
+}
+
+// The run-time error `action` raises; a failure when it raises none.
+rt::RuntimeError Raised(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const rt::RuntimeError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no run-time error was raised";
+  return rt::RuntimeError("", {}, "");
+}
+
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(why) GTEST_SKIP() << why
+#else
+#define SKIP_ON_WINDOWS(why)
+
+// Makes writes beyond `bytes` fail (EFBIG) while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t oldHandler_;
+};
+#endif
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(drives_.ready()) << "the test drives H:, D: and E: are not there";
+  }
+
+  fs::path H() const { return drives_('H'); }
+  fs::path D() const { return drives_('D'); }
+
+  TestDrives drives_;
+};
+
+TEST_F(FilesTest, DirListsOrdinaryFilesOnlyAndFoldersOnRequest) {
+  Write(H() / "b.txt", "b");
+  Write(H() / "a.txt", "a");
+  Write(H() / ".hidden", "h");
+  Hide(H() / ".hidden");
+  fs::create_directory(H() / "sub");
+  fs::create_directory(H() / ".cache");
+  Hide(H() / ".cache");
+  MakeSystemEntry(H() / "pipe");
+
+  EXPECT_EQ(DirAll("H:\\*.*", rt::vbNormal), (Names{"a.txt", "b.txt"}));
+  EXPECT_EQ(DirAll("H:\\*.*", rt::vbDirectory), (Names{"a.txt", "b.txt", "sub"}));
+  EXPECT_EQ(DirAll("h:/?.TXT", rt::vbNormal), (Names{"a.txt", "b.txt"}));
+  EXPECT_EQ(rt::ListFolders("H:\\"), (Names{"sub"}));
+}
+
+TEST_F(FilesTest, DirListsLinksAsWhatTheyLeadTo) {
+  SKIP_ON_WINDOWS("mingw's library cannot make links, nor can Wine 8");
+  Write(H() / "a.txt", "a");
+  fs::create_directory(H() / "sub");
+  fs::create_symlink(H() / "a.txt", H() / "link.txt");
+  fs::create_symlink(H() / "gone", H() / "broken");
+  fs::create_directory_symlink(H() / "sub", H() / "Alias");
+
+  EXPECT_EQ(DirAll("H:\\*.*", rt::vbNormal), (Names{"a.txt", "link.txt"}));
+  EXPECT_EQ(DirAll("H:\\*.*", rt::vbDirectory), (Names{"a.txt", "Alias", "link.txt", "sub"}));
+  EXPECT_EQ(rt::ListFolders("H:\\"), (Names{"Alias", "sub"}));
+}
+
+TEST_F(FilesTest, DirProbesAnExactNameIgnoringLetterCase) {
+  fs::create_directories(H() / "Program Files" / "Quorvan2005");
+  Write(H() / "Program Files" / "readme.txt", "r");
+
+  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan2005", rt::vbDirectory), "Quorvan2005");
+  EXPECT_EQ(rt::rtcDir("h:\\PROGRAM FILES\\quorvan2005", rt::vbDirectory), "Quorvan2005");
+  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\README.TXT", rt::vbDirectory), "readme.txt");
+  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan", rt::vbDirectory), "");
+  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan2005", rt::vbNormal), "");
+  EXPECT_EQ(rt::rtcDir("H:\\Nowhere\\Quorvan2005", rt::vbDirectory), "");
+  EXPECT_TRUE(rt::FolderExists("h:\\program files\\QUORVAN2005\\"));
+  EXPECT_FALSE(rt::FolderExists("H:\\Program Files\\readme.txt"));
+  EXPECT_FALSE(rt::FolderExists("H:\\Program Files\\Nowhere"));
+}
+
+TEST_F(FilesTest, DirContinuesInAStableOrder) {
+  // A Windows folder cannot hold two names that differ only in letter case.
+  Names written{"Gamma.txt", "beta.txt", "alpha.txt"};
+  if (kCaseSensitiveHost) written.push_back("Alpha.txt");
+  for (const auto& name : written) Write(H() / name, name);
+
+  EXPECT_EQ(rt::rtcDir("H:\\*.txt", rt::vbNormal), kCaseSensitiveHost ? "Alpha.txt" : "alpha.txt");
+  if (kCaseSensitiveHost) {
+    EXPECT_EQ(rt::rtcDir(), "alpha.txt");
+  }
+  EXPECT_EQ(rt::rtcDir(), "beta.txt");
+  EXPECT_EQ(rt::rtcDir(), "Gamma.txt");
+  EXPECT_EQ(rt::rtcDir(), "");
+  EXPECT_EQ(rt::rtcDir(), "");
+  EXPECT_EQ(rt::rtcDir("H:\\b*", rt::vbNormal), "beta.txt");
+  EXPECT_EQ(rt::rtcDir(), "");
+}
+
+TEST_F(FilesTest, DoubledSeparatorsNameTheSameFolder) {
+  Write(D() / "setup.lst", "l");
+  fs::create_directory(D() / "sub");
+  Write(D() / "sub" / "x.txt", "x");
+
+  EXPECT_EQ(DirAll("D:\\\\*.*", rt::vbNormal), (Names{"setup.lst"}));
+  EXPECT_EQ(DirAll("D:\\sub\\\\*.*", rt::vbNormal), (Names{"x.txt"}));
+  EXPECT_EQ(DirAll("D:/sub//*.*", rt::vbNormal), (Names{"x.txt"}));
+  rt::rtcFileCopy("D:\\\\sub\\\\x.txt", "H:\\\\x.txt");
+  EXPECT_EQ(Read(H() / "x.txt"), "x");
+}
+
+TEST_F(FilesTest, EachDriveKeepsItsCurrentFolder) {
+  fs::create_directory(D() / "CD");
+  Write(D() / "CD" / "setup.lst", "l");
+  Write(H() / "autoexec.bat", "a");
+  Write(H() / "readme.txt", "r");
+  drives_.setCurrentFolder("D:\\CD");
+
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
+  EXPECT_EQ(rt::rtcCurrentDirOfDrive('h'), "H:\\");
+  EXPECT_EQ(DirAll("*.*", rt::vbNormal), (Names{"setup.lst"}));
+  EXPECT_EQ(DirAll("H:*.*", rt::vbNormal), (Names{"autoexec.bat", "readme.txt"}));
+  EXPECT_EQ(DirAll("\\*.*", rt::vbDirectory), (Names{"CD"}));
+  EXPECT_EQ(DirAll("..\\CD\\.\\*.*", rt::vbNormal), (Names{"setup.lst"}));
+  // Windows has a drive C: of its own, and may leave out a drive with no disc.
+  EXPECT_NE(rt::AvailableDrives().find('D'), std::string::npos) << rt::AvailableDrives();
+  EXPECT_NE(rt::AvailableDrives().find('H'), std::string::npos) << rt::AvailableDrives();
+  EXPECT_EQ(rt::VolumeLabel('H'), "SYSTEM");
+
+  drives_.setCurrentFolder("D:\\");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\");
+}
+
+TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
+  Write(H() / "a.txt", "a");
+  EXPECT_EQ(rt::VolumeLabel('E'), "");
+
+  const auto error = Raised([] { rt::rtcDir("E:\\*.*", rt::vbNormal); });
+  EXPECT_EQ(error.action(), "the drive is not ready");
+  EXPECT_EQ(error.reason(), "The drive is not ready.");
+  EXPECT_EQ(Raised([] { rt::rtcCurrentDirOfDrive('E'); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::FolderExists("E:\\"); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::ListFolders("E:\\"); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::rtcMakeDir("E:\\New"); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::rtcFileCopy("H:\\a.txt", "E:\\a.txt"); }).action(),
+            "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::rtcDir("Q:\\*.*", rt::vbNormal); }).reason(), "Device unavailable.");
+  EXPECT_EQ(Raised([] { rt::rtcFileCopy("Q:\\a.txt", "H:\\a.txt"); }).action(),
+            "the drive does not exist");
+  EXPECT_EQ(Entries(H()), (Names{"a.txt"}));
+}
+
+TEST_F(FilesTest, CopyResolvesARelativeSourceAgainstTheCurrentFolder) {
+  fs::create_directories(H() / "Setup" / "files");
+  Write(H() / "Setup" / "readme.txt", "read me");
+  Write(H() / "Setup" / "files" / "data.bin", "data");
+  drives_.setCurrentFolder("H:\\Setup");
+
+  rt::rtcFileCopy("readme.txt", "D:\\readme.txt");
+  rt::rtcFileCopy("files\\data.bin", "D:\\data.bin");
+  rt::rtcFileCopy("\\setup\\files\\..\\README.TXT", "D:\\again.txt");
+  EXPECT_EQ(Read(D() / "readme.txt"), "read me");
+  EXPECT_EQ(Read(D() / "data.bin"), "data");
+  EXPECT_EQ(Read(D() / "again.txt"), "read me");
+}
+
+// A Linux folder on the CD may hold names that Windows would read as
+// something else: a final dot or blank, a colon, a device name.
+TEST_F(FilesTest, CopyTakesEveryNameAsItStands) {
+  const Names names{"a:b.txt", "aux", "CON.txt", "trailing", "trailing ", "trailing."};
+  for (const auto& name : names) Write(Child(D(), name), "the bytes of " + name);
+  EXPECT_EQ(DirAll("D:\\*.*", rt::vbNormal), names);
+
+  for (const auto& name : names) rt::rtcFileCopy("D:\\" + name, "H:\\" + name);
+  EXPECT_EQ(Entries(H()), Entries(D()));
+  for (const auto& name : names) EXPECT_EQ(Read(Child(H(), name)), "the bytes of " + name) << name;
+}
+
+TEST_F(FilesTest, CopyReplacesAnExistingDestination) {
+  Write(H() / "readme.txt", "new");
+  Write(D() / "readme.txt", "an old and longer text");
+  Write(D() / "locked.txt", "old");
+  fs::permissions(H() / "readme.txt", fs::perms(0444));
+  fs::permissions(D() / "locked.txt", fs::perms(0444));
+
+  rt::rtcFileCopy("H:\\readme.txt", "D:\\README.TXT");
+  rt::rtcFileCopy("H:\\readme.txt", "D:\\locked.txt");
+  EXPECT_EQ(Read(D() / "readme.txt"), "new");
+  EXPECT_EQ(Read(D() / "locked.txt"), "new");
+  EXPECT_TRUE(Writable(D() / "locked.txt"));
+  EXPECT_TRUE(Writable(D() / "readme.txt"));
+  EXPECT_EQ(Entries(D()), (Names{"locked.txt", "readme.txt"}));
+}
+
+TEST_F(FilesTest, CopyOntoItselfLeavesTheFileIntact) {
+  fs::create_directory(H() / "dir");
+  Write(H() / "dir" / "readme.txt", "keep me");
+  const auto identity = FileIdentity(H() / "dir" / "readme.txt");
+
+  for (const char* destination :
+       {"H:\\DIR\\README.TXT", "H:\\dir\\readme.txt\\", "h:\\dir\\.\\readme.txt"}) {
+    rt::rtcFileCopy("H:\\dir\\readme.txt", destination);
+    EXPECT_EQ(Read(H() / "dir" / "readme.txt"), "keep me") << destination;
+    EXPECT_EQ(FileIdentity(H() / "dir" / "readme.txt"), identity) << destination;
+  }
+  EXPECT_EQ(Entries(H() / "dir"), (Names{"readme.txt"}));
+}
+
+TEST_F(FilesTest, CopyThroughALinkOntoItselfLeavesTheFileIntact) {
+  SKIP_ON_WINDOWS("mingw's library cannot make links, nor can Wine 8");
+  fs::create_directory(H() / "dir");
+  Write(H() / "dir" / "readme.txt", "keep me");
+  fs::create_directory_symlink(H() / "dir", H() / "link");
+  const auto identity = FileIdentity(H() / "dir" / "readme.txt");
+
+  rt::rtcFileCopy("H:\\dir\\readme.txt", "H:\\link\\readme.txt");
+  EXPECT_EQ(Read(H() / "dir" / "readme.txt"), "keep me");
+  EXPECT_EQ(FileIdentity(H() / "dir" / "readme.txt"), identity);
+}
+
+TEST_F(FilesTest, AFailedCopyLeavesNoTempFileAndTheDestinationAsItWas) {
+  Write(H() / "big.bin", std::string(64 * 1024, 'x'));
+  Write(D() / "readme.txt", "old");
+  fs::permissions(D() / "readme.txt", fs::perms(0444));
+  fs::create_directory(D() / "folder");
+  const Names before = Entries(D());
+
+  auto error = Raised([] { rt::rtcFileCopy("H:\\big.bin", "D:\\missing\\big.bin"); });
+  EXPECT_EQ(error.action(), "could not copy a file");
+  EXPECT_EQ(error.details(),
+            (std::vector<std::pair<std::string, std::string>>{
+                {"File", "H:\\big.bin"}, {"Destination", "D:\\missing\\big.bin"}}));
+  Raised([] { rt::rtcFileCopy("H:\\absent.txt", "D:\\readme.txt"); });
+  EXPECT_EQ(Raised([] { rt::rtcFileCopy("H:\\big.bin", "D:\\Folder"); }).reason(),
+            "The destination is a folder.");
+#ifndef _WIN32  // the disk that fills up under Wine is one of the end-to-end faults
+  {
+    const FileSizeLimit limit(16 * 1024);  // the copy fails once the temp file exists
+    error = Raised([] { rt::rtcFileCopy("H:\\big.bin", "D:\\readme.txt"); });
+  }
+  EXPECT_EQ(error.action(), "could not copy a file");
+#endif
+  EXPECT_EQ(Entries(D()), before);
+  EXPECT_EQ(Read(D() / "readme.txt"), "old");
+  EXPECT_FALSE(Writable(D() / "readme.txt"));
+  EXPECT_TRUE(fs::is_empty(D() / "folder"));
+}
+
+TEST_F(FilesTest, CopyOntoASymlinkReplacesTheLinkOnly) {
+  SKIP_ON_WINDOWS("mingw's library cannot make links, nor can Wine 8");
+  fs::create_directory(D() / "outside");
+  Write(D() / "outside" / "target.txt", "outside");
+  fs::create_symlink(D() / "outside" / "target.txt", H() / "readme.txt");
+  Write(D() / "readme.txt", "new");
+
+  rt::rtcFileCopy("D:\\readme.txt", "H:\\readme.txt");
+  EXPECT_EQ(Read(D() / "outside" / "target.txt"), "outside");
+  EXPECT_FALSE(fs::is_symlink(H() / "readme.txt"));
+  EXPECT_EQ(Read(H() / "readme.txt"), "new");
+}
+
+TEST_F(FilesTest, MakeDirCreatesOneFolderWithinTheDrive) {
+  rt::rtcMakeDir("H:\\Quorvan");
+  rt::rtcMakeDir("H:\\..\\..\\escape");
+  EXPECT_TRUE(fs::is_directory(H() / "Quorvan"));
+  EXPECT_TRUE(fs::is_directory(H() / "escape"));
+
+  const auto error = Raised([] { rt::rtcMakeDir("H:\\QUORVAN"); });
+  EXPECT_EQ(error.action(), "could not create a folder");
+  EXPECT_EQ(error.details().at(0).second, "H:\\QUORVAN");
+  Raised([] { rt::rtcMakeDir("H:\\a\\b"); });
+  EXPECT_EQ(Entries(H()), (Names{"Quorvan", "escape"}));
+}
+
+// Past 260 characters a Windows path needs the "\\?\" form.
+TEST_F(FilesTest, PathsLongerThanThePlainLimitWork) {
+  std::string folder = "H:";
+  fs::path host = H();
+  for (int level = 0; folder.size() <= 300; ++level) {
+    const std::string name = "folder " + std::to_string(level) + std::string(40, 'x');
+    folder += "\\" + name;
+    host /= name;
+    rt::rtcMakeDir(folder);
+  }
+  Write(D() / "readme.txt", "read me");
+
+  rt::rtcFileCopy("D:\\readme.txt", folder + "\\readme.txt");
+  EXPECT_TRUE(rt::FolderExists(folder));
+  EXPECT_EQ(DirAll(folder + "\\*.*", rt::vbNormal), (Names{"readme.txt"}));
+  EXPECT_EQ(Read(host / "readme.txt"), "read me");
+  drives_.setCurrentFolder(folder);
+  EXPECT_EQ(rt::rtcCurrentDir(), folder);
+}
+
+// Found by tests/fuzz/path_fuzz: the host cut a path short at a NUL byte, so
+// "C:\..<NUL>" named the folder above the drive, and a copy onto
+// "C:\a.txt<NUL>\b" looped for ever making a temporary file named a.txt.
+TEST_F(FilesTest, APathHoldingANulByteIsRefused) {
+  using namespace std::string_literals;
+  Write(H() / "a.txt", "a");
+  EXPECT_EQ(Raised([] { rt::rtcDir("H:\\..\0\\*"s, rt::vbDirectory); }).action(),
+            "the path is not valid");
+  Raised([] { rt::FolderExists("H:\\..\0"s); });
+  Raised([] { rt::rtcFileCopy("H:\\a.txt"s, "H:\\new\0\\b"s); });
+  EXPECT_EQ(Entries(H()), (Names{"a.txt"}));
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+r"""Runs the runtime's tests (setup_runtime_tests.exe) under Wine.
+
+The tests expect drives H: and D:, empty temporary folders, and E:, a CD
+drive with no disc; SETUP_TEST_DRIVES tells them that these drives are
+theirs to empty. The prefix is a throw-away clone without drive Z:, and
+the program runs in a folder of its own, outside the work tree.
+
+    python3 run_under_wine.py setup_runtime_tests.exe [GoogleTest options]
+"""
+
+from __future__ import annotations
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+
+import winebox  # noqa: E402
+from wine_programs import QUIET, wine_environment, wineserver  # noqa: E402
+
+
+def main(arguments: list[str]) -> int:
+    if not arguments:
+        print(__doc__, file=sys.stderr)
+        return 2
+    program, options = Path(arguments[0]).resolve(), arguments[1:]
+    os.environ["SETUP_TEST_DRIVES"] = "HDE"
+    with winebox.Session() as session, session.box("runtime-tests") as box:
+        box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
+        box.map_drive("e", None, kind="cdrom")
+        # D: is mapped while Wine runs, as a drive can be: the runtime must
+        # see it although Wine's list of drives was read before.
+        subprocess.run([wineserver(), "-p"], env=wine_environment(box.prefix, None, QUIET),
+                       check=True)
+        box.run([str(program), "--gtest_list_tests"])
+        box.map_drive("d", box.make_folder("d"), label="QUORVAN")
+        result = box.run([str(program), *options])
+    sys.stdout.write(result.stdout.decode("utf-8", errors="replace"))
+    if result.returncode != 0:
+        sys.stdout.write("Wine said:\n" + result.stderr.decode("utf-8", errors="replace"))
+    return result.returncode
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
