@@ -445,7 +445,10 @@ std::vector<std::string> ListFolders(const std::string& folder) {
 }
 
 std::string AvailableDrives() {
-  const DWORD present = ::GetLogicalDrives();
+  DWORD present = ::GetLogicalDrives();
+  // The system may list its drives once, before a drive was mapped; the
+  // drive of the current folder is there all the same.
+  if (const wchar_t current = DriveLetterOf(CurrentFolder())) present |= 1u << (current - L'A');
   std::string letters;
   for (int i = 0; i < 26; ++i)
     if (present & (1u << i)) letters += static_cast<char>('A' + i);
