@@ -21,6 +21,7 @@ from __future__ import annotations
 import dataclasses
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -31,7 +32,8 @@ import bmp_to_png
 from child_processes import register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate
 from virtual_display import VirtualDisplay
-from wine_programs import run_wine, stop_wineserver
+from child_processes import die_with_parent
+from wine_programs import run_wine, stop_wineserver, wine_environment, wine_loader
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
@@ -142,6 +144,41 @@ class WineBox:
                               wine_errors=errors.decode("utf-8", errors="replace"),
                               seconds=time.monotonic() - started,
                               shots=self._keep_shots(shots))
+
+    def start(self, arguments: list[str], output: Path) -> subprocess.Popen:
+        """Starts a Wine program in the box and returns at once; its output goes to OUTPUT.
+
+        close() ends it with the box's other Wine processes.
+        """
+        self._start()
+        with open(output, "wb") as sink:
+            return subprocess.Popen([wine_loader(), *arguments],
+                                    env=wine_environment(self.prefix, None, WINE_ERRORS_ONLY),
+                                    stdin=subprocess.DEVNULL, stdout=sink,
+                                    stderr=subprocess.STDOUT, cwd=self.folder,
+                                    preexec_fn=die_with_parent)
+
+    def kill_program(self, name: str) -> int:
+        """Kills (SIGKILL) the box's Wine processes of the program NAME (say "setup.exe").
+
+        Returns how many were killed.
+        """
+        wanted = f"WINEPREFIX={self.prefix}".encode()
+        killed = 0
+        for process in Path("/proc").iterdir():
+            try:
+                environment = (process / "environ").read_bytes().split(b"\0")
+                program = (process / "cmdline").read_bytes().split(b"\0")[0]
+            except OSError:
+                continue
+            if wanted in environment and program.decode(errors="replace").lower().endswith(
+                    name.lower()):
+                try:
+                    os.kill(int(process.name), signal.SIGKILL)
+                    killed += 1
+                except (ProcessLookupError, ValueError):
+                    pass
+        return killed
 
     def close(self) -> None:
         if self._closed:
