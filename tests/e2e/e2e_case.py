@@ -53,8 +53,8 @@ class ScenarioTestCase(unittest.TestCase):
         self.driver = _program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe")
         self.session = shared_session()
 
-    def open_box(self) -> winebox.WineBox:
-        box = self.session.box(self.id().rsplit(".", 1)[-1])
+    def open_box(self, user: Optional[str] = None) -> winebox.WineBox:
+        box = self.session.box(self.id().rsplit(".", 1)[-1], user)
         self.addCleanup(box.close)
         return box
 

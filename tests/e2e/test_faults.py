@@ -30,10 +30,10 @@ from typing import Callable, Iterator, Optional
 import sample_cd
 import winebox
 from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, _program
+from test_user_folder import LONG_PATH_SCENARIO, folders_opened_by
 
 MB = 1 << 20
 TEMPORARY = "~setup*"
-LONG_PATH_SCENARIO = "user_folder_long_path.scn"
 # Names a Linux folder holds that Windows reads otherwise: a drive, a wildcard,
 # a final dot or blank that the path clean-up drops, devices.
 HOSTILE_NAMES = ("a:b.txt", "what?.txt", "trailing.", "trailing", "trailing ", "CON.txt", "aux")
@@ -61,17 +61,17 @@ def big_payload(size: int) -> bytes:
     return (block * (size // MB + 1))[:size]
 
 
-def tree(folder: Path, leave_out: Optional[Path] = None) -> dict[str, str]:
-    """Every file under FOLDER, but those under LEAVE_OUT, with its fingerprint."""
+def tree(folder: Path, leave_out: Optional[Path] = None) -> dict[str, tuple[int, int]]:
+    """Every file under FOLDER, but those under LEAVE_OUT, with its size and time."""
     found = {}
     for root, folders, files in os.walk(folder):
         if leave_out is not None and Path(root) == leave_out:
             folders[:] = []
             continue
         for name in files:
-            path = Path(root) / name
-            found[str(path.relative_to(folder))] = (
-                "a link" if path.is_symlink() else sample_cd.fingerprint(path))
+            state = os.lstat(os.path.join(root, name))
+            found[os.path.relpath(os.path.join(root, name), folder)] = (state.st_size,
+                                                                      state.st_mtime_ns)
     return found
 
 
@@ -115,7 +115,7 @@ class Install:
         for name, data in files.items():
             (self.cd / name).write_bytes(data)
 
-    def outside(self) -> dict[str, dict[str, str]]:
+    def outside(self) -> dict[str, dict[str, tuple[int, int]]]:
         folders = (self.box.drive_c, *self.watched)
         return {str(folder): tree(folder, self.target) for folder in folders}
 
@@ -135,7 +135,8 @@ class Install:
         watcher = None
         if during is not None:
             watcher = CopyWatcher(self.target, during)
-        result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\")
+        result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\",
+                               step_timeout=60)  # 2,000 files take 10 to 20 s
         print(f"\n[e2e] {self.test.case}: {result.seconds:.1f} s", file=sys.stderr)
         if watcher is not None:
             watcher.join()
@@ -233,6 +234,8 @@ class FaultTest(ScenarioTestCase):
         box = box or self.open_box()
         target = box.drive_c / "Program Files" / "Quorvan2005"
         target.mkdir(parents=True, exist_ok=True)
+        if box.user is not None:
+            box.hand_over(target)
         return Install(self, box, "default_present.scn", target, watched)
 
     def clear(self, folder: Path) -> None:
@@ -270,18 +273,27 @@ class FaultTest(ScenarioTestCase):
                 break
             named = [name for name in names if name not in fate and names_file(outcome.text, name)]
             self.assertTrue(named, f"the report names no hostile name:\n{outcome.text}")
+            reason = next((line for line in outcome.text.splitlines()
+                           if line.startswith("Reason")), "")
             for name in named:
+                # "a:b.txt" is a name on the CD, not a file of drive A:.
+                drive = re.match(r"[A-Za-z]:", name)
+                with self.subTest(name=name):
+                    self.assertFalse(drive and drive[0].upper() in
+                                     outcome.text.replace(name, "").upper(),
+                                     f"{name!r} was looked for on another drive:\n{outcome.text}")
                 fate[name] = "reported"
+                print(f"[e2e] {name!r} reported: {reason}", file=sys.stderr)
                 (install.cd / name).unlink()
         self.assertEqual(set(fate), set(names))
-        print(f"\n[e2e] hostile names: {fate}", file=sys.stderr)
+        print(f"[e2e] hostile names: {fate}", file=sys.stderr)
         return fate
 
     def test_faults_in_the_default_folder(self) -> None:
         install = self.default_folder_install()
         target, box = install.target, install.box
         in_target = "C:\\Program Files\\Quorvan2005\\"
-        big = big_payload(128 * MB)
+        big = big_payload(32 * MB)
 
         with self.case_named("a destination name taken by a folder"):
             self.clear(target)
@@ -340,6 +352,61 @@ class FaultTest(ScenarioTestCase):
         with self.case_named("hostile names, no drive A:"):
             self.clear(target)
             self.install_hostile_names(install, {name: payload(name) for name in HOSTILE_NAMES})
+
+    def mount_small_disk(self, folder: Path) -> Optional[str]:
+        """Mounts a 2 MB tmpfs on FOLDER until the test ends; why not, when it cannot."""
+        if os.geteuid() != 0:
+            return "not root: no tmpfs can be mounted for a full disk"
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=2m,mode=0755", "tmpfs",
+                                  str(folder)], capture_output=True, text=True)
+        if mounted.returncode != 0:
+            return "no tmpfs can be mounted for a full disk: " + mounted.stderr.strip()
+        self.addCleanup(subprocess.run, ["umount", "--lazy", str(folder)], check=True)
+        return None
+
+    def test_a_long_target_path_and_a_full_disk(self) -> None:
+        box = self.open_box()
+        disk_e = box.make_folder("e")
+        not_mounted = self.mount_small_disk(disk_e)
+        box.map_drive("e", disk_e, kind="hd")
+
+        with self.case_named("a target path of more than 300 characters"):
+            names = folders_opened_by(LONG_PATH_SCENARIO)
+            target = disk_e.joinpath(*names)
+            target.mkdir(parents=True)
+            self.assertGreater(len("E:\\" + "\\".join(names)), 300)
+            install = Install(self, box, LONG_PATH_SCENARIO, target, watched=(disk_e,))
+            install.load({"README.TXT": payload("README.TXT"), "QUORVAN.INI": payload("INI")})
+            self.assertTrue(install.run().succeeded)
+            shutil.rmtree(disk_e / names[0])
+
+        with self.case_named("the disk full in the middle of a file"):
+            if not_mounted:
+                self.skipTest(not_mounted)
+            target = disk_e / "Target"
+            target.mkdir()
+            (target / "B_BIG.DAT").write_bytes(b"an older B_BIG.DAT\r\n")
+            install = Install(self, box, "user_folder_install.scn", target, watched=(disk_e,))
+            install.load({"A_SMALL.TXT": payload("A_SMALL.TXT"), "B_BIG.DAT": big_payload(3 * MB)})
+            self.assert_report_names(install.run(), "B_BIG.DAT", "space", "full")
+
+    def test_a_colon_name_beside_a_drive_a(self) -> None:
+        box = self.open_box()
+        floppy = box.make_folder("a")
+        (floppy / "b.txt").write_bytes(b"the bytes of A:\\b.txt, not the CD's\r\n")
+        box.map_drive("a", floppy, kind="floppy")
+        install = self.default_folder_install(box, watched=(floppy,))
+        with self.case_named("hostile names, a drive A: holding b.txt"):
+            self.install_hostile_names(install, {"a:b.txt": payload("a:b.txt")})
+
+    def test_an_unreadable_source(self) -> None:
+        if os.geteuid() != 0:
+            self.skipTest("not root: Wine cannot run as a user who may not read a source file")
+        install = self.default_folder_install(self.open_box(user="nobody"))
+        with self.case_named("an unreadable source"):
+            install.load({"A.TXT": payload("A.TXT"), "SECRET.DAT": payload("SECRET.DAT")})
+            (install.cd / "SECRET.DAT").chmod(0)
+            self.assert_report_names(install.run(), "SECRET.DAT", "denied")
 
 
 if __name__ == "__main__":

@@ -20,6 +20,7 @@ from __future__ import annotations
 
 import dataclasses
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -67,8 +68,9 @@ class ScenarioResult:
 class WineBox:
     """One case's Wine prefix, its drives, and the runs of the driver in it."""
 
-    def __init__(self, session: "Session", name: str) -> None:
+    def __init__(self, session: "Session", name: str, user: Optional[str] = None) -> None:
         self._session = session
+        self.user = user  # who runs Wine in the box; None: we do
         self.name = "".join(c if c.isalnum() or c in "-_." else "_" for c in name)
         self.folder = Path(tempfile.mkdtemp(prefix=self.name[-40:] + "-", dir=session.folder))
         self.prefix = self.folder / "prefix"
@@ -77,6 +79,20 @@ class WineBox:
         self._closed = False
         session.template.clone(self.prefix)
         (self.prefix / "dosdevices" / "z:").unlink(missing_ok=True)
+        if user is not None:
+            (self.folder / "tmp").mkdir()  # Wine's TMPDIR (see wine_environment)
+            self.hand_over(self.folder)
+
+    def hand_over(self, folder: Path) -> None:
+        """Gives FOLDER to the box's user, all but the system files shared by links."""
+        entry = pwd.getpwnam(self.user)
+        os.chmod(self._session.folder, 0o711)  # the user passes through to the box
+        for root, _folders, files in os.walk(folder):
+            os.chown(root, entry.pw_uid, entry.pw_gid)
+            for name in files:
+                path = os.path.join(root, name)
+                if os.lstat(path).st_nlink == 1:
+                    os.chown(path, entry.pw_uid, entry.pw_gid, follow_symlinks=False)
 
     def __enter__(self) -> "WineBox":
         return self
@@ -125,6 +141,8 @@ class WineBox:
         self._start()
         shots = self.folder / "shots"
         shots.mkdir(exist_ok=True)
+        if self.user is not None:
+            self.hand_over(shots)
         command = [str(driver), "--exe", exe, "--cwd", cwd, "--shots", windows_path(shots)]
         if step_timeout is not None:
             command += ["--timeout", str(step_timeout)]
@@ -133,7 +151,7 @@ class WineBox:
         try:
             run = run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
                            display=self._session.display.name, cwd=self.folder,
-                           timeout=self._session.run_timeout)
+                           timeout=self._session.run_timeout, user=self.user)
             returncode, output, errors = run.returncode, run.stdout, run.stderr
         except subprocess.TimeoutExpired as expired:
             returncode = -1
@@ -185,7 +203,7 @@ class WineBox:
             return
         self._closed = True
         try:
-            stop_wineserver(self.prefix)
+            stop_wineserver(self.prefix, self.user)
         finally:
             shutil.rmtree(self.folder, ignore_errors=True)
         self._session.template.check_shared_files()
@@ -247,8 +265,9 @@ class Session:
         """How long making the template prefix took."""
         return self.template.creation_seconds
 
-    def box(self, name: str) -> WineBox:
-        return WineBox(self, name)
+    def box(self, name: str, user: Optional[str] = None) -> WineBox:
+        """A new box; USER (say "nobody") runs Wine in it instead of us, when given."""
+        return WineBox(self, name, user)
 
     def close(self) -> None:
         if self._closed:
