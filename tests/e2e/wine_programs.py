@@ -108,5 +108,5 @@ def stop_wineserver(prefix: Path, user: Optional[str] = None) -> None:
         return
     environment = wine_environment(prefix, None, QUIET)
     for option in ("-k", "-w"):
-        subprocess.run([*as_user(user), wineserver(), option], env=environment, stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=60)
+        subprocess.run([*as_user(user), wineserver(), option], env=environment,
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
