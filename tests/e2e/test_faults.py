@@ -313,6 +313,7 @@ class FaultTest(ScenarioTestCase):
                 self.assertEqual(attrib.returncode, 0, attrib.stderr)
             self.assertFalse((target / "README.TXT").stat().st_mode & 0o222)
             install.load({"README.TXT": payload("README.TXT")})
+            (install.cd / "README.TXT").chmod(0o444)  # as on a CD
             self.assertTrue(install.run().succeeded)
             self.assertTrue((target / "README.TXT").stat().st_mode & 0o200, "left read-only")
 
