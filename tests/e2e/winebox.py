@@ -30,11 +30,10 @@ from pathlib import Path
 from typing import Optional
 
 import bmp_to_png
-from child_processes import register_cleanup, unregister_cleanup
+from child_processes import die_with_parent, register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate
 from virtual_display import VirtualDisplay
-from child_processes import die_with_parent
-from wine_programs import run_wine, stop_wineserver, wine_environment, wine_loader
+from wine_programs import as_user, run_wine, stop_wineserver, wine_environment, wine_loader
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
@@ -170,7 +169,7 @@ class WineBox:
         """
         self._start()
         with open(output, "wb") as sink:
-            return subprocess.Popen([wine_loader(), *arguments],
+            return subprocess.Popen([*as_user(self.user), wine_loader(), *arguments],
                                     env=wine_environment(self.prefix, None, WINE_ERRORS_ONLY),
                                     stdin=subprocess.DEVNULL, stdout=sink,
                                     stderr=subprocess.STDOUT, cwd=self.folder,
