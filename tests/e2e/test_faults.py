@@ -302,7 +302,8 @@ class FaultTest(ScenarioTestCase):
             (target / "README.TXT").mkdir()
             (target / "README.TXT" / "kept.txt").write_bytes(b"kept")
             install.load({"A.TXT": payload("A.TXT"), "README.TXT": payload("README.TXT")})
-            self.assert_report_names(install.run(), "README.TXT", "folder")
+            self.assert_report_names(install.run(), "README.TXT", "folder", "directory",
+                                     "denied")
 
         with self.case_named("a read-only, hidden destination"):
             self.clear(target)
