@@ -34,7 +34,7 @@ def shared_session() -> winebox.Session:
     return _session
 
 
-def _program(variable: str, default: Path) -> Path:
+def program(variable: str, default: Path) -> Path:
     named = os.environ.get(variable)
     if named:
         if not Path(named).is_file():
@@ -49,12 +49,12 @@ class ScenarioTestCase(unittest.TestCase):
     """Each test opens a WineBox of its own; the session is shared."""
 
     def setUp(self) -> None:
-        self.setup_exe = _program("SETUP_EXE", BUILD / "setup.exe")
-        self.driver = _program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe")
+        self.setup_exe = program("SETUP_EXE", BUILD / "setup.exe")
+        self.driver = program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe")
         self.session = shared_session()
 
-    def open_box(self) -> winebox.WineBox:
-        box = self.session.box(self.id().rsplit(".", 1)[-1])
+    def open_box(self, user: Optional[str] = None) -> winebox.WineBox:
+        box = self.session.box(self.id().rsplit(".", 1)[-1], user)
         self.addCleanup(box.close)
         return box
 

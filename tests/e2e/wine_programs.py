@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import dataclasses
 import os
+import pwd
 import shutil
 import subprocess
 import tempfile
@@ -53,6 +54,14 @@ def wine_environment(prefix: Path, display: Optional[str], debug: str) -> dict[s
     return environment
 
 
+def as_user(user: Optional[str]) -> list[str]:
+    """What runs a program as USER instead of as ourselves (None: nothing)."""
+    if user is None:
+        return []
+    entry = pwd.getpwnam(user)
+    return ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups"]
+
+
 @dataclasses.dataclass
 class Finished:
     returncode: int
@@ -62,7 +71,7 @@ class Finished:
 
 def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
              display: Optional[str] = None, cwd: Optional[Path] = None,
-             timeout: float = 120) -> Finished:
+             timeout: float = 120, user: Optional[str] = None) -> Finished:
     """Runs a Wine program and returns once it has ended.
 
     Its output goes through files, not pipes: the wineserver and Wine's
@@ -76,7 +85,8 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
         try:
             returncode = subprocess.run(
-                [wine_loader(), *arguments], env=wine_environment(prefix, display, debug),
+                [*as_user(user), wine_loader(), *arguments],
+                env=wine_environment(prefix, display, debug),
                 stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, cwd=cwd,
                 timeout=timeout, preexec_fn=die_with_parent).returncode
         except subprocess.TimeoutExpired:
@@ -89,7 +99,7 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     return Finished(returncode, output, errors)
 
 
-def stop_wineserver(prefix: Path) -> None:
+def stop_wineserver(prefix: Path, user: Optional[str] = None) -> None:
     """Ends the prefix's wineserver and every Wine process in it.
 
     The wineserver saves the registry to the prefix's files as it ends.
@@ -98,5 +108,5 @@ def stop_wineserver(prefix: Path) -> None:
         return
     environment = wine_environment(prefix, None, QUIET)
     for option in ("-k", "-w"):
-        subprocess.run([wineserver(), option], env=environment, stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=60)
+        subprocess.run([*as_user(user), wineserver(), option], env=environment,
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=60)

@@ -20,7 +20,9 @@ from __future__ import annotations
 
 import dataclasses
 import os
+import pwd
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -28,10 +30,11 @@ from pathlib import Path
 from typing import Optional
 
 import bmp_to_png
-from child_processes import register_cleanup, unregister_cleanup
+from child_processes import die_with_parent, register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate
 from virtual_display import VirtualDisplay
-from wine_programs import Finished, run_wine, stop_wineserver
+from wine_programs import (Finished, as_user, run_wine, stop_wineserver, wine_environment,
+                           wine_loader)
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
@@ -65,8 +68,9 @@ class ScenarioResult:
 class WineBox:
     """One case's Wine prefix, its drives, and the runs of the driver in it."""
 
-    def __init__(self, session: "Session", name: str) -> None:
+    def __init__(self, session: "Session", name: str, user: Optional[str] = None) -> None:
         self._session = session
+        self.user = user  # who runs Wine in the box; None: we do
         self.name = "".join(c if c.isalnum() or c in "-_." else "_" for c in name)
         self.folder = Path(tempfile.mkdtemp(prefix=self.name[-40:] + "-", dir=session.folder))
         self.prefix = self.folder / "prefix"
@@ -75,6 +79,20 @@ class WineBox:
         self._closed = False
         session.template.clone(self.prefix)
         (self.prefix / "dosdevices" / "z:").unlink(missing_ok=True)
+        if user is not None:
+            (self.folder / "tmp").mkdir()  # Wine's TMPDIR (see wine_environment)
+            self.hand_over(self.folder)
+
+    def hand_over(self, folder: Path) -> None:
+        """Gives FOLDER to the box's user, all but the system files shared by links."""
+        entry = pwd.getpwnam(self.user)
+        os.chmod(self._session.folder, 0o711)  # the user passes through to the box
+        for root, _folders, files in os.walk(folder):
+            os.chown(root, entry.pw_uid, entry.pw_gid)
+            for name in files:
+                path = os.path.join(root, name)
+                if os.lstat(path).st_nlink == 1:
+                    os.chown(path, entry.pw_uid, entry.pw_gid, follow_symlinks=False)
 
     def __enter__(self) -> "WineBox":
         return self
@@ -124,6 +142,8 @@ class WineBox:
         self._start()
         shots = self.folder / "shots"
         shots.mkdir(exist_ok=True)
+        if self.user is not None:
+            self.hand_over(shots)
         command = [str(driver), "--exe", exe, "--cwd", cwd, "--shots", windows_path(shots)]
         if step_timeout is not None:
             command += ["--timeout", str(step_timeout)]
@@ -150,14 +170,49 @@ class WineBox:
         self._start()
         return run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
                         display=self._session.display.name, cwd=self.folder,
-                        timeout=self._session.run_timeout)
+                        timeout=self._session.run_timeout, user=self.user)
+
+    def start(self, arguments: list[str], output: Path) -> subprocess.Popen:
+        """Starts a Wine program in the box and returns at once; its output goes to OUTPUT.
+
+        close() ends it with the box's other Wine processes.
+        """
+        self._start()
+        with open(output, "wb") as sink:
+            return subprocess.Popen([*as_user(self.user), wine_loader(), *arguments],
+                                    env=wine_environment(self.prefix, None, WINE_ERRORS_ONLY),
+                                    stdin=subprocess.DEVNULL, stdout=sink,
+                                    stderr=subprocess.STDOUT, cwd=self.folder,
+                                    preexec_fn=die_with_parent)
+
+    def kill_program(self, name: str) -> int:
+        """Kills (SIGKILL) the box's Wine processes of the program NAME (say "setup.exe").
+
+        Returns how many were killed.
+        """
+        wanted = f"WINEPREFIX={self.prefix}".encode()
+        killed = 0
+        for process in Path("/proc").iterdir():
+            try:
+                environment = (process / "environ").read_bytes().split(b"\0")
+                program = (process / "cmdline").read_bytes().split(b"\0")[0]
+            except OSError:
+                continue
+            if wanted in environment and program.decode(errors="replace").lower().endswith(
+                    name.lower()):
+                try:
+                    os.kill(int(process.name), signal.SIGKILL)
+                    killed += 1
+                except (ProcessLookupError, ValueError):
+                    pass
+        return killed
 
     def close(self) -> None:
         if self._closed:
             return
         self._closed = True
         try:
-            stop_wineserver(self.prefix)
+            stop_wineserver(self.prefix, self.user)
         finally:
             shutil.rmtree(self.folder, ignore_errors=True)
         self._session.template.check_shared_files()
@@ -219,8 +274,9 @@ class Session:
         """How long making the template prefix took."""
         return self.template.creation_seconds
 
-    def box(self, name: str) -> WineBox:
-        return WineBox(self, name)
+    def box(self, name: str, user: Optional[str] = None) -> WineBox:
+        """A new box; USER (say "nobody") runs Wine in it instead of us, when given."""
+        return WineBox(self, name, user)
 
     def close(self) -> None:
         if self._closed:

@@ -91,6 +91,7 @@ int Play(const Arguments& arguments) {
     }
     Print(L"  ok   line " + std::to_wstring(step.line) + L": " + step.source + L"  (" +
           std::to_wstring(took.count()) + L" ms)\n");
+    if (step.kind == e2e::StepKind::Outcome) Print(L"  outcome: " + runner.outcome() + L"\n");
   }
   Print(L"passed: " + std::to_wstring(steps.size()) + L" steps\n");
   return 0;

@@ -34,6 +34,7 @@ constexpr std::array kKeywords = {
     Keyword{L"shows-folder", StepKind::ShowsFolder, true},
     Keyword{L"shot", StepKind::Shot, true},
     Keyword{L"exit", StepKind::Exit, true},
+    Keyword{L"outcome", StepKind::Outcome, false},
 };
 
 // A message box's text: "\n" stands for a line break.
@@ -128,6 +129,10 @@ Step ParseStep(int line, std::wstring_view source) {
   throw ScenarioError(line, "unknown step \"" + WideToUtf8(word) + "\"");
 }
 
+bool IsLast(const Step& step) {
+  return step.kind == StepKind::Exit || step.kind == StepKind::Outcome;
+}
+
 }  // namespace
 
 std::vector<Step> ParseScenario(const std::string& content) {
@@ -141,13 +146,13 @@ std::vector<Step> ParseScenario(const std::string& content) {
     ++line;
     const std::wstring_view source = TrimmedRight(raw);
     if (source.empty() || source.front() == L'#') continue;
-    if (!steps.empty() && steps.back().kind == StepKind::Exit) {
-      throw ScenarioError(line, "a step after exit");
+    if (!steps.empty() && IsLast(steps.back())) {
+      throw ScenarioError(line, "a step after " + WideToUtf8(steps.back().source));
     }
     steps.push_back(ParseStep(line, source));
   }
-  if (steps.empty() || steps.back().kind != StepKind::Exit) {
-    throw ScenarioError(line, "the scenario does not end with exit");
+  if (steps.empty() || !IsLast(steps.back())) {
+    throw ScenarioError(line, "the scenario does not end with exit or outcome");
   }
   return steps;
 }

@@ -24,6 +24,7 @@ enum class StepKind {
   ShowsFolder,
   Shot,
   Exit,
+  Outcome,
 };
 
 struct Step {
@@ -44,7 +45,7 @@ class ScenarioError : public std::runtime_error {
 };
 
 // Reads a scenario file (UTF-8). Throws ScenarioError for a step it does not
-// know or a scenario that does not end with `exit`.
+// know or a scenario that does not end with `exit` or `outcome`.
 std::vector<Step> ReadScenario(const std::filesystem::path& file);
 
 // Parses the text of a scenario.

@@ -56,8 +56,11 @@ void Pick(HWND list, UINT select, size_t index, WORD notification) {
 }
 
 bool IsMessageStep(StepKind kind) {
-  return kind == StepKind::Message || kind == StepKind::Warning || kind == StepKind::Report;
+  return kind == StepKind::Message || kind == StepKind::Warning || kind == StepKind::Report ||
+         kind == StepKind::Outcome;
 }
+
+constexpr std::wstring_view kCompleted = L"Installation completed successfully.";
 
 }  // namespace
 
@@ -70,7 +73,7 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
   for (;;) {
     // The end of the program, or a message box, that the step does not expect
     // fails it at once.
-    if (step.kind != StepKind::Exit) {
+    if (step.kind != StepKind::Exit && step.kind != StepKind::Outcome) {
       if (const auto status = process_.exitStatus()) {
         return L"the program to keep running, but it ended with status " + std::to_wstring(*status);
       }
@@ -206,6 +209,9 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
         return Verdict::failed(expected + L", but it ended with status " +
                                std::to_wstring(static_cast<int>(*status)));
       };
+
+    case StepKind::Outcome:
+      return [this] { return endOfInstallation(); };
   }
   return [] { return Verdict::failed(L"a step the driver knows"); };
 }
@@ -306,6 +312,43 @@ StepRunner::Verdict StepRunner::saveShot(const std::wstring& name) const {
     return Verdict::failed(L"a screenshot saved as " + Quoted(file.wstring()));
   }
   return Verdict::holds();
+}
+
+// Either the success message and status 0, or the error report and status 1.
+StepRunner::Verdict StepRunner::endOfInstallation() {
+  const std::wstring expected =
+      L"the message " + Quoted(std::wstring(kCompleted)) + L" or the error report";
+  if (const auto box = OpenMessageBox(process_.id())) {
+    if (box->title != L"setup") {
+      return Verdict::failed(expected + L", but the box " + Quoted(box->title) + L" shows " +
+                             Quoted(box->text));
+    }
+    if (box->text != kCompleted && RecogniseIcon(box->icon) != BoxIcon::Stop) {
+      return Verdict::waiting(expected + L", but the box shows " + Quoted(box->text) +
+                              L" with the icon " + IconName(RecogniseIcon(box->icon)));
+    }
+    if (!PressOk(*box)) return Verdict::failed(expected + L" that closes when OK is pressed");
+    lastBox_ = box;
+  }
+  const auto status = process_.exitStatus();
+  if (!status) return Verdict::waiting(expected + L", then the end of the program");
+  if (!lastBox_) {
+    return Verdict::failed(expected + L", but the program ended with status " +
+                           std::to_wstring(static_cast<int>(*status)) + L" without either");
+  }
+  const DWORD wanted = lastBox_->text == kCompleted ? 0 : 1;
+  if (*status != wanted) {
+    return Verdict::failed(expected + L" and status " + std::to_wstring(wanted) +
+                           L", but it ended with status " +
+                           std::to_wstring(static_cast<int>(*status)));
+  }
+  return Verdict::holds();
+}
+
+std::wstring StepRunner::outcome() const {
+  if (!lastBox_) return {};
+  const DWORD status = lastBox_->text == kCompleted ? 0 : 1;
+  return L"status " + std::to_wstring(status) + L", box " + Quoted(lastBox_->text);
 }
 
 }  // namespace e2e

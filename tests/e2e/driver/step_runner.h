@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "message_box.h"
 #include "scenario.h"
 #include "setup_process.h"
 
@@ -27,6 +28,9 @@ class StepRunner {
   // Waits until the step's state holds and does its action. Returns what was
   // expected when it did not come in time; nothing when the step passed.
   std::optional<std::wstring> run(const Step& step);
+
+  // After an `outcome` step: the exit status and the text of the last box.
+  std::wstring outcome() const;
 
  private:
   struct Verdict {
@@ -51,10 +55,12 @@ class StepRunner {
   Verdict chooseDrive(HWND screen, wchar_t letter) const;
   Verdict openFolder(HWND screen, const std::wstring& name) const;
   Verdict saveShot(const std::wstring& name) const;
+  Verdict endOfInstallation();
 
   SetupProcess& process_;
   RunOptions options_;
   std::wstring screenTitle_;
+  std::optional<MessageBoxView> lastBox_;  // the outcome step's box, answered
 };
 
 }  // namespace e2e

@@ -1,0 +1,416 @@
+r"""Faults met while setup.exe copies, under Wine: every run ends soundly.
+
+A run ends either with "Installation completed successfully.", status 0 and
+every ordinary file of the medium in the target, byte for byte; or with the
+error report naming the file it could not copy, and status 1. Either way every
+destination is as it was or a complete copy, no temporary "~setup*" file is
+left anywhere, the medium is unchanged, and nothing outside the target is
+written.
+
+setup.exe runs from D:\, the CD, and installs into the default folder
+c:\Program Files\Quorvan2005 on drive_c, or into a folder of E:, a hard disk
+(a 2 MB tmpfs when the tests run as root). Each test's cases share one box;
+each case loads the CD with its own files and plays a scenario up to its
+Continue click, then the driver's `outcome` step, which accepts either end.
+"""
+
+from __future__ import annotations
+
+import contextlib
+import dataclasses
+import os
+import re
+import shutil
+import subprocess
+import sys
+import threading
+import time
+import unittest
+from pathlib import Path
+from typing import Callable, Iterator, Optional
+
+import sample_cd
+import winebox
+from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, program
+from test_user_folder import LONG_PATH_SCENARIO, folders_opened_by
+
+MB = 1 << 20
+TEMPORARY = "~setup*"
+# Names a Linux folder holds that Windows reads otherwise: a drive, a wildcard,
+# a final dot or blank that the path clean-up drops, devices.
+HOSTILE_NAMES = ("a:b.txt", "what?.txt", "trailing.", "trailing", "trailing ", "CON.txt", "aux")
+
+
+def ending_in_outcome(scenario: str, folder: Path) -> Path:
+    """SCENARIO up to its last Continue click, then `outcome`: the test judges the end."""
+    lines = (SCENARIOS / scenario).read_text(encoding="utf-8").splitlines()
+    last_click = max(i for i, line in enumerate(lines)
+                     if line == "click Continue (proceed or stop)")
+    written = folder / f"{Path(scenario).stem}-outcome.scn"
+    written.write_text("\n".join(lines[:last_click + 1] + ["outcome"]) + "\n", encoding="utf-8")
+    return written
+
+
+def payload(name: str) -> bytes:
+    """Bytes of a file's own, that name it."""
+    return f"the file {name!r}\r\n".encode()
+
+
+def big_payload(size: int) -> bytes:
+    """SIZE bytes that do not repeat within a megabyte."""
+    block = os.urandom(MB)
+    return (block * (size // MB + 1))[:size]
+
+
+def tree(folder: Path, leave_out: Optional[Path] = None) -> dict[str, tuple[int, int]]:
+    """Every file under FOLDER, but those under LEAVE_OUT, with its size and time."""
+    found = {}
+    for root, folders, files in os.walk(folder):
+        if leave_out is not None and Path(root) == leave_out:
+            folders[:] = []
+            continue
+        for name in files:
+            state = os.lstat(os.path.join(root, name))
+            found[os.path.relpath(os.path.join(root, name), folder)] = (state.st_size,
+                                                                      state.st_mtime_ns)
+    return found
+
+
+def names_file(report: str, name: str) -> bool:
+    """Whether a line of the report names NAME, alone or at the end of a path."""
+    return any(line == name or line.endswith((" " + name, "\\" + name, '"' + name + '"'))
+               for line in report.splitlines())
+
+
+@dataclasses.dataclass
+class Outcome:
+    status: int
+    text: str  # the last box's text: the success message or the report
+
+    @property
+    def succeeded(self) -> bool:
+        return self.status == 0
+
+
+class Install:
+    """One installation world: a box, its CD, the target, the folders that must not change."""
+
+    def __init__(self, test: "FaultTest", box: winebox.WineBox, scenario: str, target: Path,
+                 watched: tuple[Path, ...] = ()) -> None:
+        self.test = test
+        self.box = box
+        self.cd = box.folder / "cd"
+        if not self.cd.is_dir():
+            self.cd.mkdir()
+            box.map_drive("d", self.cd, label="QUORVAN", kind="cdrom")
+        self.scenario = ending_in_outcome(scenario, box.folder)
+        self.target = target
+        self.watched = watched  # folders outside drive_c that only the target may change
+
+    def load(self, files: dict[str, bytes]) -> None:
+        """The CD holds setup.exe and FILES, nothing else."""
+        for entry in self.cd.iterdir():
+            if entry.name != ".windows-label":
+                shutil.rmtree(entry) if entry.is_dir() else entry.unlink()
+        shutil.copy2(self.test.setup_exe, self.cd / "setup.exe")
+        for name, data in files.items():
+            (self.cd / name).write_bytes(data)
+
+    def outside(self) -> dict[str, dict[str, tuple[int, int]]]:
+        folders = (self.box.drive_c, *self.watched)
+        return {str(folder): tree(folder, self.target) for folder in folders}
+
+    def run(self, during: Optional[Callable[[], None]] = None,
+            medium_after: Optional[dict[str, str]] = None,
+            killed: bool = False) -> Optional[Outcome]:
+        """Plays the scenario, with DURING run once the first temporary file has bytes.
+
+        Asserts that the run ended soundly; MEDIUM_AFTER is the CD the test
+        leaves (by default the CD as it was). KILLED: DURING ends setup.exe,
+        which shows no box then; the outcome is None.
+        """
+        medium = sample_cd.ordinary_files(self.cd)
+        cd_before = sample_cd.folder_contents(self.cd)
+        target_before = sample_cd.folder_contents(self.target)
+        outside_before = self.outside()
+        watcher = None
+        if during is not None:
+            watcher = CopyWatcher(self.target, during)
+        result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\",
+                               step_timeout=60)  # 2,000 files take 10 to 20 s
+        print(f"\n[e2e] {self.test.case}: {result.seconds:.1f} s", file=sys.stderr)
+        if watcher is not None:
+            watcher.join()
+            self.test.assertIsNotNone(watcher.seen, "no temporary file came with bytes in it")
+            self.during_copy = watcher.seen
+        outcome = self.test.outcome_of(result, killed)
+        self.test.assert_sound(outcome, medium, target_before,
+                               sample_cd.folder_contents(self.target))
+        self.test.assertEqual(sample_cd.folder_contents(self.cd),
+                              cd_before if medium_after is None else medium_after)
+        self.test.assertEqual(self.outside(), outside_before, "written outside the target")
+        self.test.assertEqual([str(p) for p in self.box.folder.rglob(TEMPORARY)], [],
+                              "temporary files left")
+        return outcome
+
+
+class CopyWatcher(threading.Thread):
+    """Runs an action once, as soon as a temporary file in FOLDER has bytes in it."""
+
+    def __init__(self, folder: Path, action: Callable[[], None], timeout: float = 60) -> None:
+        super().__init__(daemon=True)
+        self.folder, self.action, self.deadline = folder, action, time.monotonic() + timeout
+        self.seen: Optional[tuple[str, int]] = None  # the temporary file and its size then
+        self.start()
+
+    def run(self) -> None:
+        while time.monotonic() < self.deadline:
+            for temporary in self.folder.glob(TEMPORARY):
+                try:
+                    size = temporary.stat().st_size
+                except FileNotFoundError:
+                    continue
+                if size > 0:
+                    self.seen = (temporary.name, size)
+                    self.action()
+                    return
+            time.sleep(0.002)
+
+
+class FaultTest(ScenarioTestCase):
+    def setUp(self) -> None:
+        super().setUp()
+        self.holder = program("SETUP_E2E_HOLD_FILE", BUILD / "setup-e2e-hold-file.exe")
+
+    @contextlib.contextmanager
+    def case_named(self, case: str) -> Iterator[None]:
+        """A sub-test; the runs in it are timed under its name."""
+        self.case = case
+        with self.subTest(case):
+            yield
+
+    # ---- the one judgement of a run ----
+
+    def outcome_of(self, result: winebox.ScenarioResult, killed: bool) -> Optional[Outcome]:
+        """The run's end as the driver saw it; fails the test on any other end."""
+        if killed:
+            if result.passed or "without either" not in result.output:
+                self.fail("setup.exe was not killed: " + result.report())
+            return None
+        found = re.search(r"^  outcome: status (\d+), box \"(.*)\"$", result.output, re.M)
+        if not result.passed or not found:
+            self.fail(result.report())
+        return Outcome(int(found[1]), found[2].replace("\\n", "\n"))
+
+    def assert_sound(self, outcome: Optional[Outcome], medium: dict[str, str],
+                     before: dict[str, str], after: dict[str, str]) -> None:
+        """Each destination as it was or a complete copy; success only with every file."""
+        for name, state in after.items():
+            if before.get(name) != state:
+                self.assertEqual(state, medium.get(name),
+                                 f"{name!r} in the target is neither as it was nor a copy of "
+                                 f"the medium's {name!r}\n{outcome and outcome.text}")
+        if outcome is None:
+            return
+        if outcome.succeeded:
+            missing = sorted(name for name, state in medium.items() if after.get(name) != state)
+            self.assertEqual(missing, [], f"success reported with files not copied; the "
+                             f"target holds {sorted(after)}")
+        else:
+            self.assertEqual(outcome.status, 1)
+            self.assertIn("Run-time error", outcome.text)
+            named = [name for name in medium if names_file(outcome.text, name)]
+            self.assertTrue(named, f"the report names no file of the medium:\n{outcome.text}")
+
+    def assert_report_names(self, outcome: Outcome, name: str, *reasons: str) -> None:
+        self.assertFalse(outcome.succeeded, f"expected a report naming {name!r}")
+        self.assertTrue(names_file(outcome.text, name), f"{name!r} not named:\n{outcome.text}")
+        if reasons:
+            self.assertTrue(any(reason in outcome.text.lower() for reason in reasons),
+                            f"none of {reasons} in:\n{outcome.text}")
+
+    # ---- worlds ----
+
+    def default_folder_install(self, box: Optional[winebox.WineBox] = None,
+                               watched: tuple[Path, ...] = ()) -> Install:
+        box = box or self.open_box()
+        target = box.drive_c / "Program Files" / "Quorvan2005"
+        target.mkdir(parents=True, exist_ok=True)
+        if box.user is not None:
+            box.hand_over(target)
+        return Install(self, box, "default_present.scn", target, watched)
+
+    def clear(self, folder: Path) -> None:
+        for entry in folder.iterdir():
+            os.chmod(entry, 0o755)
+            shutil.rmtree(entry) if entry.is_dir() else entry.unlink()
+
+    def hold(self, box: winebox.WineBox, windows_file: str) -> subprocess.Popen:
+        """A Windows process of the box holding WINDOWS_FILE open with no sharing."""
+        said = box.folder / "holder.txt"
+        holder = box.start([str(self.holder), windows_file], said)
+        self.addCleanup(holder.wait)
+        self.addCleanup(holder.kill)
+        deadline = time.monotonic() + 30
+        while b"holding" not in said.read_bytes():
+            if holder.poll() is not None or time.monotonic() > deadline:
+                self.fail("the holder did not open the file: " + said.read_text(errors="replace"))
+            time.sleep(0.02)
+        return holder
+
+    def install_hostile_names(self, install: Install, names: dict[str, bytes]) -> dict[str, str]:
+        """Installs until success, taking off the CD each name a report gives.
+
+        Returns what became of each name: "copied" or "reported".
+        """
+        install.load({"README.TXT": payload("README.TXT"), **names})
+        fate = {}
+        for _ in range(len(names) + 1):
+            medium = sample_cd.ordinary_files(install.cd)
+            outcome = install.run()
+            after = sample_cd.folder_contents(install.target)
+            fate.update({name: "copied" for name in names
+                         if name not in fate and after.get(name) == medium.get(name)})
+            if outcome.succeeded:
+                break
+            named = [name for name in names if name not in fate and names_file(outcome.text, name)]
+            self.assertTrue(named, f"the report names no hostile name:\n{outcome.text}")
+            reason = next((line for line in outcome.text.splitlines()
+                           if line.startswith("Reason")), "")
+            for name in named:
+                # "a:b.txt" is a name on the CD, not a file of drive A:.
+                drive = re.match(r"[A-Za-z]:", name)
+                with self.subTest(name=name):
+                    self.assertFalse(drive and drive[0].upper() in
+                                     outcome.text.replace(name, "").upper(),
+                                     f"{name!r} was looked for on another drive:\n{outcome.text}")
+                fate[name] = "reported"
+                print(f"[e2e] {name!r} reported: {reason}", file=sys.stderr)
+                (install.cd / name).unlink()
+        self.assertEqual(set(fate), set(names))
+        print(f"[e2e] hostile names: {fate}", file=sys.stderr)
+        return fate
+
+    def test_faults_in_the_default_folder(self) -> None:
+        install = self.default_folder_install()
+        target, box = install.target, install.box
+        in_target = "C:\\Program Files\\Quorvan2005\\"
+        big = big_payload(32 * MB)
+
+        with self.case_named("a destination name taken by a folder"):
+            self.clear(target)
+            (target / "README.TXT").mkdir()
+            (target / "README.TXT" / "kept.txt").write_bytes(b"kept")
+            install.load({"A.TXT": payload("A.TXT"), "README.TXT": payload("README.TXT")})
+            self.assert_report_names(install.run(), "README.TXT", "folder", "directory",
+                                     "denied")
+
+        with self.case_named("a read-only, hidden destination"):
+            self.clear(target)
+            (target / "README.TXT").write_bytes(b"an old readme\r\n" * 100)
+            for flag in ("+h", "+r"):  # Wine's attrib takes one flag a run
+                attrib = winebox.run_wine(box.prefix, ["attrib", flag, in_target + "README.TXT"],
+                                          cwd=box.folder)
+                self.assertEqual(attrib.returncode, 0, attrib.stderr)
+            self.assertFalse((target / "README.TXT").stat().st_mode & 0o222)
+            install.load({"README.TXT": payload("README.TXT")})
+            (install.cd / "README.TXT").chmod(0o444)  # as on a CD
+            self.assertTrue(install.run().succeeded)
+            self.assertTrue((target / "README.TXT").stat().st_mode & 0o200, "left read-only")
+
+        with self.case_named("a destination held open with no sharing"):
+            self.clear(target)
+            (target / "QUORVAN.INI").write_bytes(b"[old]\r\n")
+            install.load({"A.TXT": payload("A.TXT"), "QUORVAN.INI": payload("QUORVAN.INI")})
+            holder = self.hold(box, in_target + "QUORVAN.INI")
+            try:
+                self.assert_report_names(install.run(), "QUORVAN.INI")
+            finally:
+                holder.kill()
+                holder.wait()
+
+        with self.case_named("a source removed between the listing and its copy"):
+            self.clear(target)
+            install.load({"AAA_BIG.DAT": big, "ZZZ_LATER.TXT": payload("ZZZ_LATER.TXT")})
+            medium_after = sample_cd.folder_contents(install.cd)
+            del medium_after["ZZZ_LATER.TXT"]
+            outcome = install.run(during=(install.cd / "ZZZ_LATER.TXT").unlink,
+                                  medium_after=medium_after)
+            self.assert_report_names(outcome, "ZZZ_LATER.TXT")
+
+        with self.case_named("killed in the middle of a file"):
+            self.clear(target)
+            install.load({"AAA_BIG.DAT": big})
+            install.run(during=lambda: box.kill_program("setup.exe"), killed=True)
+            self.assertLess(install.during_copy[1], len(big), "killed only after the copy")
+
+        with self.case_named("a run to the end after the kill"):
+            self.assertTrue(install.run().succeeded)
+
+        with self.case_named("2,000 small files"):
+            self.clear(target)
+            install.load({f"F{number:04}.TXT": payload(f"F{number:04}.TXT")
+                          for number in range(2000)})
+            self.assertTrue(install.run().succeeded)
+
+        with self.case_named("hostile names, no drive A:"):
+            self.clear(target)
+            self.install_hostile_names(install, {name: payload(name) for name in HOSTILE_NAMES})
+
+    def mount_small_disk(self, folder: Path) -> Optional[str]:
+        """Mounts a 2 MB tmpfs on FOLDER until the test ends; why not, when it cannot."""
+        if os.geteuid() != 0:
+            return "not root: no tmpfs can be mounted for a full disk"
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=2m,mode=0755", "tmpfs",
+                                  str(folder)], capture_output=True, text=True)
+        if mounted.returncode != 0:
+            return "no tmpfs can be mounted for a full disk: " + mounted.stderr.strip()
+        self.addCleanup(subprocess.run, ["umount", "--lazy", str(folder)], check=True)
+        return None
+
+    def test_faults_with_more_drives(self) -> None:
+        box = self.open_box()
+        disk_e = box.make_folder("e")
+        not_mounted = self.mount_small_disk(disk_e)
+        box.map_drive("e", disk_e, kind="hd")
+        floppy = box.make_folder("a")
+        (floppy / "b.txt").write_bytes(b"the bytes of A:\\b.txt, not the CD's\r\n")
+        box.map_drive("a", floppy, kind="floppy")
+
+        with self.case_named("hostile names, a drive A: holding b.txt"):
+            install = self.default_folder_install(box, watched=(floppy, disk_e))
+            self.install_hostile_names(install, {"a:b.txt": payload("a:b.txt")})
+
+        with self.case_named("a target path of more than 300 characters"):
+            names = folders_opened_by(LONG_PATH_SCENARIO)
+            target = disk_e.joinpath(*names)
+            target.mkdir(parents=True)
+            self.assertGreater(len("E:\\" + "\\".join(names)), 300)
+            install = Install(self, box, LONG_PATH_SCENARIO, target, watched=(disk_e, floppy))
+            install.load({"README.TXT": payload("README.TXT"), "QUORVAN.INI": payload("INI")})
+            self.assertTrue(install.run().succeeded)
+            shutil.rmtree(disk_e / names[0])
+
+        with self.case_named("the disk full in the middle of a file"):
+            if not_mounted:
+                self.skipTest(not_mounted)
+            target = disk_e / "Target"
+            target.mkdir()
+            (target / "B_BIG.DAT").write_bytes(b"an older B_BIG.DAT\r\n")
+            install = Install(self, box, "user_folder_install.scn", target,
+                              watched=(disk_e, floppy))
+            install.load({"A_SMALL.TXT": payload("A_SMALL.TXT"), "B_BIG.DAT": big_payload(3 * MB)})
+            self.assert_report_names(install.run(), "B_BIG.DAT", "space", "full")
+
+    def test_an_unreadable_source(self) -> None:
+        if os.geteuid() != 0:
+            self.skipTest("not root: Wine cannot run as a user who may not read a source file")
+        install = self.default_folder_install(self.open_box(user="nobody"))
+        with self.case_named("an unreadable source"):
+            install.load({"A.TXT": payload("A.TXT"), "SECRET.DAT": payload("SECRET.DAT")})
+            (install.cd / "SECRET.DAT").chmod(0)
+            self.assert_report_names(install.run(), "SECRET.DAT", "denied")
+
+
+if __name__ == "__main__":
+    unittest.main()
