@@ -40,7 +40,8 @@ void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
       // The entry the listing found, by its full path: a bare name such as
       // "a:b.txt" would be read as a path of its own, on another drive.
       std::string source = SourceDir;
-      source.append("\\").append(name);
+      if (!source.ends_with('\\')) source += '\\';
+      source += name;
       rt::rtcFileCopy(source, destinationOf(name));
     } catch (rt::RuntimeError& error) {
       error.addNote(CopiedBefore(copied) + " The installation is incomplete.");
