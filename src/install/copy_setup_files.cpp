@@ -17,11 +17,18 @@ std::string CopiedBefore(int count) {
                     : std::to_string(count) + " files were copied before this one.";
 }
 
+CopyObserver* observer = nullptr;
+
 }  // namespace
+
+void ObserveCopies(CopyObserver* newObserver) {
+  observer = newObserver;
+}
 
 void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
                     const DestinationRule& destinationOf) {
   const std::string SourceDir = rt::rtcCurrentDir();
+  if (observer) observer->started(SourceDir, guardText);
 
   if (rt::rtcTrimVar(rt::rtcUpperCaseVar(SourceDir)) ==
       rt::rtcTrimVar(rt::rtcUpperCaseVar(guardText))) {
@@ -36,18 +43,21 @@ void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
 
   int copied = 0;
   while (!name.empty()) {
+    const std::string destination = destinationOf(name);
     try {
-      rt::rtcFileCopy(name, destinationOf(name));
+      rt::rtcFileCopy(name, destination);
     } catch (rt::RuntimeError& error) {
       error.addNote(CopiedBefore(copied) + " The installation is incomplete.");
       throw;
     }
     ++copied;
+    if (observer) observer->copied(destination);
     name = rt::rtcDir();
   }
 
   lblCopying.setVisible(false);
   caller.Refresh();
+  if (observer) observer->finished();
   rt::rtcMsgBox(kCompletedMessage);
   rt::End();
 }
