@@ -50,7 +50,7 @@ int RunWizard(ScreenRegistry& screens) {
 int Run(const std::vector<std::string>& arguments) {
   CommandLine commandLine;
   const std::string problem = ParseCommandLine(arguments, commandLine);
-  rt::WatchedDesktop desktop(rt::desktop(), commandLine.silent);
+  rt::WatchedDesktop watched(rt::desktop(), commandLine.silent);
   if (!problem.empty() || commandLine.usage) {
     // Nothing is done, and nothing is written.
     if (!commandLine.silent)
@@ -68,7 +68,7 @@ int Run(const std::vector<std::string>& arguments) {
     if (commandLine.logFile.empty()) return;
     const std::string target = commandLine.folder.empty() ? DefaultInstallDir : commandLine.folder;
     log.emplace(commandLine.logFile, rt::rtcCurrentDir(), commandLine.silent ? target : "");
-    desktop.watch(&*log);
+    watched.watch(&*log);
     ObserveCopies(&*log);
   });
 
