@@ -88,6 +88,14 @@ class UnattendedTest(ScenarioTestCase):
             "  0 files were copied before this one. The installation is incomplete.",
             "End: 0 files copied, failed, exit status 1"])
 
+    def test_a_command_line_that_cannot_be_understood_ends_with_2_and_changes_nothing(self) -> None:
+        self.insert_sample_cd()
+        for arguments in (r'/S /D=Q:\nowhere "/LOG=E:\setup log.txt"',
+                          r'/S /LOG=E:\setup.log /X', r'/S /D=E:\a|b'):
+            self.play_silently("silent_not_understood.scn", arguments)
+            self.assertEqual(list(self.disk.iterdir()), [])
+            self.assertFalse(self.default_folder.exists())
+
 
 if __name__ == "__main__":
     unittest.main()
