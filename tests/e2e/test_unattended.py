@@ -96,6 +96,15 @@ class UnattendedTest(ScenarioTestCase):
             self.assertEqual(list(self.disk.iterdir()), [])
             self.assertFalse(self.default_folder.exists())
 
+    def test_without_s_the_user_folder_screen_opens_on_the_folder_of_d(self) -> None:
+        product = self.insert_sample_cd()
+        self.play(self.box, "user_folder_from_command_line.scn",
+                  arguments=r'"/D=E:\Other Place\Quorvan" "/LOG=E:\setup log.txt"')
+        self.assertEqual(sample_cd.folder_contents(self.disk / "Other Place" / "Quorvan"), product)
+        log = self.read_log()
+        self.assertEqual(log[2], "Target: E:\\Other Place\\Quorvan")
+        self.assertEqual(log[-1], f"End: {len(product)} files copied, installed, exit status 0")
+
 
 if __name__ == "__main__":
     unittest.main()

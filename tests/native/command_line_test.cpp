@@ -138,12 +138,7 @@ TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesN
 TEST_F(CommandLine, WithoutSilentTheUserFolderScreenOpensOnTheFolderOfD) {
   const std::string target = "E:\\Other Place\\Quorvan";
   EXPECT_EQ(runCommand({"/D=" + target, "/LOG=E:\\setup.log"},
-                       "screen Intro\nclick Click here to install the QUORVAN system\n"
-                       "screen Option\nclick Install in a different folder\n"
-                       "screen Install in User Folder\nshows-drive E\nshows-folder " +
-                           target + "\ntext " + target +
-                           "\nclick Continue (proceed or stop)\n"
-                           "message setup | Installation completed successfully.\nexit 0"),
+                       read(fs::path(SCENARIO_DIR) / "user_folder_from_command_line.scn")),
             0);
   expectProductIn(drive('E') / "Other Place" / "Quorvan");
   EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
