@@ -43,15 +43,14 @@ void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
 
   int copied = 0;
   while (!name.empty()) {
-    const std::string destination = destinationOf(name);
     try {
-      rt::rtcFileCopy(name, destination);
+      rt::rtcFileCopy(name, destinationOf(name));
     } catch (rt::RuntimeError& error) {
       error.addNote(CopiedBefore(copied) + " The installation is incomplete.");
       throw;
     }
     ++copied;
-    if (observer) observer->copied(destination);
+    if (observer) observer->copied(destinationOf(name));
     name = rt::rtcDir();
   }
 
