@@ -1,9 +1,14 @@
 // The process entry of the Windows program.
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "app/setup_program.h"
 #include "runtime/program.h"
 #include "runtime/win32/desktop_win32.h"
+#include "runtime/win32/wide.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // The installer is started from folders a user can write to (a copied CD, a
@@ -13,5 +18,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   rt::win32::Win32Desktop desktop(instance);
   rt::SetDesktop(&desktop);
-  return setup::RunSetup();
+  // The C run-time has split the command line as the shell quotes it.
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc; ++i) arguments.push_back(rt::win32::Narrow(__wargv[i]));
+  return setup::StartSetup(arguments);
 }

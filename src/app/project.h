@@ -5,7 +5,8 @@ namespace setup {
 
 constexpr const char* kProjectName = "Setup1";
 constexpr const char* kAppTitle = "setup";
-constexpr int kLocale = 1033;  // English (United States)
+constexpr int kLocale = 1033;             // English (United States)
+constexpr const char* kVersion = "1.00";  // as in the version block
 
 // The default target folder, with no trailing separator: probed, created and
 // compared with the source folder as it stands.

@@ -1,8 +1,17 @@
 #include "app/setup_program.h"
 
+#include <optional>
+
+#include "app/command_line.h"
+#include "app/install_log.h"
 #include "app/project.h"
 #include "app/screen_registry.h"
+#include "install/copy_setup_files.h"
+#include "runtime/files.h"
+#include "runtime/folders.h"
 #include "runtime/program.h"
+#include "runtime/watched_desktop.h"
+#include "screens/confirmation.h"
 #include "screens/frm_create_default_folder.h"
 #include "screens/frm_install_in_default_folder.h"
 #include "screens/frm_install_in_user_folder.h"
@@ -10,15 +19,84 @@
 #include "screens/frm_option.h"
 
 namespace setup {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kNotUnderstood = 2;
+
+int RunWizard(ScreenRegistry& screens) {
+  const rt::ProjectDescriptor project{kProjectName, kAppTitle, kLocale,
+                                      [&]() -> rt::Screen& { return screens.get<frmIntro>(); }};
+  return rt::ThunRTMain(project);
+}
+
+// /S: the copy of the confirmation screens with no one at the screen. The
+// default folder is made when absent, as "Yes, create it" does; a folder of
+// /D= is made with its parents. Ends the program: with status 1 when the
+// installer runs from the target folder itself.
+[[noreturn]] void InstallUnattended(ScreenRegistry& screens, const std::string& folder) {
+  // A screen that is never shown carries the copying notice.
+  rt::Screen& notice = screens.get<frmInstallInDefaultFolder>();
+  if (folder.empty()) {
+    if (rt::rtcDir(DefaultInstallDir, rt::vbDirectory).empty()) rt::rtcMakeDir(DefaultInstallDir);
+    InstallIntoDefaultFolder(notice);
+  } else {
+    rt::MakeFolders(folder);
+    CopySetupFiles(notice, folder, [&](const std::string& name) { return folder + "\\" + name; });
+  }
+  rt::End(kFailed);
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  CommandLine commandLine;
+  const std::string problem = ParseCommandLine(arguments, commandLine);
+  rt::WatchedDesktop watched(rt::desktop(), commandLine.silent);
+  if (!problem.empty() || commandLine.usage) {
+    // Nothing is done, and nothing is written.
+    if (!commandLine.silent)
+      rt::rtcMsgBox(problem.empty() ? kUsage : problem + "\n\n" + kUsage,
+                    problem.empty() ? rt::vbOKOnly : rt::vbExclamation);
+    rt::End(kNotUnderstood);
+  }
+
+  ScreenRegistry screens;
+  std::optional<InstallLog> log;
+  struct StopObserving {
+    ~StopObserving() { ObserveCopies(nullptr); }
+  } stopObserving;
+  rt::RaiseEvent([&] {
+    if (commandLine.logFile.empty()) return;
+    const std::string target = commandLine.folder.empty() ? DefaultInstallDir : commandLine.folder;
+    log.emplace(commandLine.logFile, rt::rtcCurrentDir(), commandLine.silent ? target : "");
+    watched.watch(&*log);
+    ObserveCopies(&*log);
+  });
+
+  if (commandLine.silent) {
+    rt::RaiseEvent([&] { InstallUnattended(screens, commandLine.folder); });
+    return kFailed;  // not reached: the installation ends the program
+  }
+  if (!commandLine.folder.empty()) screens.get<frmInstallInUserFolder>().openOn(commandLine.folder);
+  return RunWizard(screens);
+}
+
+}  // namespace
 
 ScreenRegistry::ScreenRegistry() = default;
 ScreenRegistry::~ScreenRegistry() = default;
 
 int RunSetup() {
   ScreenRegistry screens;
-  const rt::ProjectDescriptor project{kProjectName, kAppTitle, kLocale,
-                                      [&]() -> rt::Screen& { return screens.get<frmIntro>(); }};
-  return rt::ThunRTMain(project);
+  return RunWizard(screens);
+}
+
+int StartSetup(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return RunSetup();
+  try {
+    return Run(arguments);
+  } catch (const rt::ProgramEnded& ended) {
+    return ended.status;
+  }
 }
 
 }  // namespace setup

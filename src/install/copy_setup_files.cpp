@@ -17,11 +17,18 @@ std::string CopiedBefore(int count) {
                     : std::to_string(count) + " files were copied before this one.";
 }
 
+CopyObserver* observer = nullptr;
+
 }  // namespace
+
+void ObserveCopies(CopyObserver* newObserver) {
+  observer = newObserver;
+}
 
 void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
                     const DestinationRule& destinationOf) {
   const std::string SourceDir = rt::rtcCurrentDir();
+  if (observer) observer->started(SourceDir, guardText);
 
   if (rt::rtcTrimVar(rt::rtcUpperCaseVar(SourceDir)) ==
       rt::rtcTrimVar(rt::rtcUpperCaseVar(guardText))) {
@@ -48,11 +55,13 @@ void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
       throw;
     }
     ++copied;
+    if (observer) observer->copied(destinationOf(name));
     name = rt::rtcDir();
   }
 
   lblCopying.setVisible(false);
   caller.Refresh();
+  if (observer) observer->finished();
   rt::rtcMsgBox(kCompletedMessage);
   rt::End();
 }

@@ -19,4 +19,18 @@ using DestinationRule = std::function<std::string(const std::string& name)>;
 void CopySetupFiles(rt::Screen& caller, const std::string& guardText,
                     const DestinationRule& destinationOf);
 
+// Hears what CopySetupFiles does: the installation log.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // A run begins, before the same-folder guard.
+  virtual void started(const std::string& sourceDir, const std::string& target) = 0;
+  virtual void copied(const std::string& destination) = 0;
+  // Every file is copied; the success message comes next.
+  virtual void finished() = 0;
+};
+
+// The observer of the runs from now on; nullptr for none.
+void ObserveCopies(CopyObserver* observer);
+
 }  // namespace setup

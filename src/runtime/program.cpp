@@ -52,8 +52,8 @@ void rtcMsgBox(const std::string& prompt, int buttons, const std::string& title)
   desktop().messageBox(prompt, buttons, title.empty() ? AppTitle() : title);
 }
 
-void End() {
-  desktop().end(0);
+void End(int status) {
+  desktop().end(status);
   std::abort();  // a desktop's end() never returns
 }
 

@@ -31,8 +31,8 @@ constexpr int vbExclamation = 48;
 // application title.
 void rtcMsgBox(const std::string& prompt, int buttons = vbOKOnly, const std::string& title = {});
 
-// Ends the program at once with exit status 0.
-[[noreturn]] void End();
+// Ends the program at once, with exit status 0 unless told otherwise.
+[[noreturn]] void End(int status = 0);
 
 // Runs an event handler for the desktop. A run-time error that no trap took
 // ends the program with a report and exit status 1.

@@ -2,6 +2,7 @@
 
 #include "install/copy_setup_files.h"
 #include "runtime/error.h"
+#include "runtime/folders.h"
 #include "runtime/program.h"
 #include "screens/confirmation.h"
 
@@ -41,11 +42,17 @@ frmInstallInUserFolder::frmInstallInUserFolder(ScreenRegistry&)
 }
 
 // Starts on drive C. When the installer runs from another drive, selecting C
-// runs drvDrive_Change, which shows drive C's current folder.
+// runs drvDrive_Change, which shows drive C's current folder. A folder given
+// with /D= is made, and the lists then go to its drive and to it.
 void frmInstallInUserFolder::Form_Load() {
   setWindowState(rt::vbMaximized);
   dirDirectory.setPath("c:\\");
   drvDrive.setDrive("c:\\");
+  if (!startFolder_.empty()) {
+    rt::MakeFolders(startFolder_);
+    drvDrive.setDrive(startFolder_);
+    dirDirectory.setPath(startFolder_);
+  }
   lblDirName.setCaption(dirDirectory.Path());
 }
 

@@ -2,6 +2,8 @@
 // a folder list.
 #pragma once
 
+#include <string>
+
 #include "app/screen_registry.h"
 #include "runtime/screen.h"
 
@@ -10,6 +12,10 @@ namespace setup {
 class frmInstallInUserFolder : public rt::Screen {
  public:
   explicit frmInstallInUserFolder(ScreenRegistry& screens);
+
+  // The folder the lists open on, from /D=, made with its parents when the
+  // screen loads; "" for drive C.
+  void openOn(std::string folder) { startFolder_ = std::move(folder); }
 
  private:
   void Form_Load() override;
@@ -23,6 +29,7 @@ class frmInstallInUserFolder : public rt::Screen {
   rt::DirListBox& dirDirectory = control<rt::DirListBox>("dirDirectory");
   rt::DriveListBox& drvDrive = control<rt::DriveListBox>("drvDrive");
   rt::Label& lblDirName = control<rt::Label>("lblDirName");
+  std::string startFolder_;
 };
 
 }  // namespace setup

@@ -67,9 +67,11 @@ class ScenarioTestCase(unittest.TestCase):
         return cd
 
     def play(self, box: winebox.WineBox, scenario: str, exe: str = "D:\\setup.exe",
-             cwd: str = "D:\\") -> winebox.ScenarioResult:
+             cwd: str = "D:\\", arguments: str = "",
+             no_windows: bool = False) -> winebox.ScenarioResult:
         """Plays tests/scenarios/SCENARIO; the test fails with the driver's report."""
-        result = box.play(SCENARIOS / scenario, self.driver, exe=exe, cwd=cwd)
+        result = box.play(SCENARIOS / scenario, self.driver, exe=exe, cwd=cwd,
+                          arguments=arguments, no_windows=no_windows)
         print(f"\n[e2e] {scenario}: {result.seconds:.1f} s", file=sys.stderr)
         if not result.passed:
             self.fail(result.report())

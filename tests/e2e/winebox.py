@@ -137,8 +137,13 @@ class WineBox:
             self._drive_kinds[letter] = kind
 
     def play(self, scenario: Path, driver: Path, exe: str, cwd: str,
-             step_timeout: Optional[int] = None) -> ScenarioResult:
-        """Runs the driver on the scenario; the driver starts setup.exe."""
+             step_timeout: Optional[int] = None, arguments: str = "",
+             no_windows: bool = False) -> ScenarioResult:
+        """Runs the driver on the scenario; the driver starts setup.exe.
+
+        arguments go on setup.exe's command line as they stand; with
+        no_windows any window of setup.exe fails the scenario.
+        """
         self._start()
         shots = self.folder / "shots"
         shots.mkdir(exist_ok=True)
@@ -147,6 +152,10 @@ class WineBox:
         command = [str(driver), "--exe", exe, "--cwd", cwd, "--shots", windows_path(shots)]
         if step_timeout is not None:
             command += ["--timeout", str(step_timeout)]
+        if arguments:
+            command += ["--args", arguments]
+        if no_windows:
+            command.append("--no-windows")
         command.append(windows_path(scenario))
         started = time.monotonic()
         try:

@@ -45,9 +45,13 @@ std::string ScenarioTest::read(const fs::path& file) {
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
                       std::string& failure, const std::function<int()>& program) {
   std::map<char, rt::posix::Drive> table;
-  for (const auto& [letter, folder] : drives_)
+  std::map<char, std::string> folders;
+  for (const auto& [letter, folder] : drives_) {
     table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
+    folders[letter] = folder.string();
+  }
   rt::posix::MountDrives(table, currentDir);
+  rt::posix::MapHostFolders(folders);
   user = std::make_unique<rt::ScriptedUser>(scenario);
   for (const auto& [name, action] : marks) user->onMark(name, action);
   try {
@@ -75,4 +79,22 @@ std::string ScenarioTest::runExpectingFailure(const std::string& scenario,
 
 int ScenarioTest::runFile(const std::string& name, const std::string& currentDir) {
   return runText(read(fs::path(SCENARIO_DIR) / name), currentDir);
+}
+
+int ScenarioTest::runCommand(const std::vector<std::string>& arguments, const std::string& scenario,
+                             const std::string& currentDir) {
+  std::string failure;
+  const int status =
+      run(scenario, currentDir, failure, [&] { return setup::StartSetup(arguments); });
+  if (!failure.empty()) ADD_FAILURE() << failure;
+  return status;
+}
+
+std::map<std::string, std::string> ScenarioTest::diskContents() const {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+    const std::string name = fs::relative(entry.path(), root_).string();
+    contents[name] = entry.is_regular_file() ? read(entry.path()) : "(folder)";
+  }
+  return contents;
 }

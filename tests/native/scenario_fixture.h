@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "runtime/posix/scripted_user.h"
 
@@ -42,6 +43,13 @@ class ScenarioTest : public ::testing::Test {
   // scenario and the program parted.
   int run(const std::string& scenario, const std::string& currentDir, std::string& failure,
           const std::function<int()>& program = {});
+
+  // Starts the installer with a command line, as setup.exe does, and plays
+  // the scenario (by default: no screen, no message box, exit status 0).
+  int runCommand(const std::vector<std::string>& arguments, const std::string& scenario = "exit 0",
+                 const std::string& currentDir = "D:\\");
+  // Every folder and file under the drives, with the files' contents.
+  std::map<std::string, std::string> diskContents() const;
 
   // Actions for the scenario's `mark NAME` steps.
   std::map<std::string, std::function<void()>> marks;

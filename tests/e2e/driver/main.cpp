@@ -1,7 +1,11 @@
 // setup-e2e-driver: starts setup.exe and plays a scenario against its windows.
 //
 //   setup-e2e-driver.exe --exe D:\setup.exe --cwd D:\ [--shots FOLDER]
-//                        [--timeout SECONDS] SCENARIO
+//                        [--timeout SECONDS] [--args "ARGUMENTS"] [--no-windows]
+//                        SCENARIO
+//
+// --args puts ARGUMENTS on setup.exe's command line; with --no-windows a
+// window of setup.exe, at any moment, fails the step being played.
 //
 // Exit status 0 when every step passed, 1 when one failed (setup.exe is ended
 // then), 2 for a wrong command line or scenario.
@@ -29,6 +33,7 @@ namespace {
 struct Arguments {
   std::wstring exe;
   std::wstring folder;
+  std::wstring setupArguments;
   std::filesystem::path scenario;
   e2e::RunOptions options;
 };
@@ -50,6 +55,10 @@ std::optional<Arguments> ParseArguments(int argc, wchar_t** argv) {
       arguments.folder = argv[++i];
     } else if (argument == L"--shots" && hasValue) {
       arguments.options.shotsFolder = argv[++i];
+    } else if (argument == L"--args" && hasValue) {
+      arguments.setupArguments = argv[++i];
+    } else if (argument == L"--no-windows") {
+      arguments.options.noWindows = true;
     } else if (argument == L"--timeout" && hasValue) {
       arguments.options.stepTimeout = std::chrono::seconds(_wtoi(argv[++i]));
     } else if (!argument.starts_with(L"--") && arguments.scenario.empty()) {
@@ -73,7 +82,7 @@ int Play(const Arguments& arguments) {
   }
 
   Print(L"scenario " + arguments.scenario.wstring() + L"\n");
-  e2e::SetupProcess process(arguments.exe, arguments.folder);
+  e2e::SetupProcess process(arguments.exe, arguments.folder, arguments.setupArguments);
   e2e::StepRunner runner(process, arguments.options);
   for (const e2e::Step& step : steps) {
     const auto started = std::chrono::steady_clock::now();
@@ -106,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
     Print(
         L"usage: setup-e2e-driver --exe SETUP.EXE [--cwd FOLDER] [--shots "
         L"FOLDER] "
-        L"[--timeout SECONDS] SCENARIO\n");
+        L"[--timeout SECONDS] [--args ARGUMENTS] [--no-windows] SCENARIO\n");
     return 2;
   }
   try {

@@ -6,8 +6,10 @@
 
 namespace e2e {
 
-SetupProcess::SetupProcess(const std::wstring& exe, const std::wstring& folder) {
+SetupProcess::SetupProcess(const std::wstring& exe, const std::wstring& folder,
+                           const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

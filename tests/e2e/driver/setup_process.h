@@ -12,9 +12,10 @@ namespace e2e {
 
 class SetupProcess {
  public:
-  // Starts `exe` with `folder` as its current folder. Throws
-  // std::runtime_error.
-  SetupProcess(const std::wstring& exe, const std::wstring& folder);
+  // Starts `exe` with `folder` as its current folder and `arguments` after
+  // its name on the command line. Throws std::runtime_error.
+  SetupProcess(const std::wstring& exe, const std::wstring& folder,
+               const std::wstring& arguments = {});
   // Ends the process if it still runs: no test leaves it behind.
   ~SetupProcess();
   SetupProcess(const SetupProcess&) = delete;

@@ -78,6 +78,13 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
         return L"the program to keep running, but it ended with status " + std::to_wstring(*status);
       }
     }
+    // A program started to show nothing must show nothing, ever: a window
+    // of its own, or a message box, stays until someone answers it.
+    if (options_.noWindows) {
+      if (!VisibleTopLevelWindows(process_.id()).empty()) {
+        return L"no window of the program, but it shows:\n" + DescribeWindows(process_.id());
+      }
+    }
     // A screenshot may show a message box.
     if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot) {
       if (const auto box = OpenMessageBox(process_.id())) {

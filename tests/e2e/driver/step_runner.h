@@ -18,6 +18,7 @@ namespace e2e {
 struct RunOptions {
   std::chrono::milliseconds stepTimeout{15000};
   std::filesystem::path shotsFolder;  // empty: shot steps are skipped
+  bool noWindows = false;             // any window of the program fails the step
 };
 
 class StepRunner {

@@ -1,0 +1,76 @@
+#include "app/command_line.h"
+
+#include "runtime/files.h"
+#include "runtime/text.h"
+
+namespace setup {
+
+const char* const kUsage =
+    "Usage: setup.exe [/S] [/D=folder] [/LOG=file] [/?]\n"
+    "\n"
+    "/S  Installs with no window and no message box, into c:\\Program Files\\Quorvan2005 "
+    "unless /D= names another folder.\n"
+    "/D=folder  The folder to install into, made with any missing folders above it. "
+    "Without /S, the user-folder screen opens on it.\n"
+    "/LOG=file  Appends a log of the installation to the file.\n"
+    "/?  Shows this help.\n"
+    "\n"
+    "Exit status: 0 installed, 1 failed or refused, 2 a command line that cannot be understood.";
+
+namespace {
+
+// A full path on a drive that is present: "E:\folder", with no character that
+// a Windows name cannot hold.
+bool OnADrive(const std::string& path) {
+  if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
+  const std::string letter = rt::rtcUpperCaseVar(path.substr(0, 1));
+  if (letter[0] < 'A' || letter[0] > 'Z' ||
+      rt::AvailableDrives().find(letter[0]) == std::string::npos)
+    return false;
+  for (size_t i = 2; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos)
+      return false;
+  }
+  return true;
+}
+
+// Takes the value of /D= or /LOG= into `value`; returns what is wrong, or "".
+std::string TakePath(const std::string& argument, size_t nameLength, std::string& value) {
+  const std::string name = argument.substr(0, nameLength);
+  if (!value.empty()) return "The switch " + name + " is given twice.";
+  value = argument.substr(nameLength);
+  if (value.empty()) return "The switch " + name + " names no path.";
+  if (!OnADrive(value)) return "The path of " + name + " is not a full path on a drive: " + value;
+  return {};
+}
+
+}  // namespace
+
+std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& commandLine) {
+  for (const std::string& argument : arguments) {
+    const std::string upper = rt::rtcUpperCaseVar(argument);
+    std::string problem;
+    if (upper == "/S") {
+      if (commandLine.silent) problem = "The switch /S is given twice.";
+      commandLine.silent = true;
+    } else if (upper == "/?") {
+      commandLine.usage = true;
+    } else if (upper.starts_with("/D=")) {
+      problem = TakePath(argument, 3, commandLine.folder);
+    } else if (upper.starts_with("/LOG=")) {
+      problem = TakePath(argument, 5, commandLine.logFile);
+    } else {
+      problem = "Unknown switch: " + argument;
+    }
+    if (!problem.empty()) {
+      // /S counts wherever it stands: a wrong command line shows no box then.
+      for (const std::string& other : arguments)
+        if (rt::rtcUpperCaseVar(other) == "/S") commandLine.silent = true;
+      return problem;
+    }
+  }
+  return {};
+}
+
+}  // namespace setup

@@ -1,0 +1,153 @@
+// The command line: an installation with no one at the screen (/S), its
+// target (/D=), its log (/LOG=), the usage (/?) and the exit statuses.
+#include "app/command_line.h"
+
+#include "scenario_fixture.h"
+
+namespace {
+
+class CommandLine : public ScenarioTest {
+ protected:
+  // An installation CD on D:, and a hard disk E:.
+  void SetUp() override {
+    ScenarioTest::SetUp();
+    write(drive('D') / "README.TXT", "read me\n");
+    write(drive('D') / "QRVDATA.DAT", std::string(1000, 'q'));
+    write(drive('D') / "setup.exe", "MZ the installer itself");
+    write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
+    drive('E');
+  }
+  void expectProductIn(const fs::path& folder) {
+    EXPECT_EQ(read(folder / "README.TXT"), "read me\n");
+    EXPECT_EQ(read(folder / "QRVDATA.DAT"), std::string(1000, 'q'));
+    EXPECT_EQ(read(folder / "setup.exe"), "MZ the installer itself");
+    EXPECT_FALSE(fs::exists(folder / "DOCS"));
+  }
+  // The log of a run from D:\ that copies the CD into `target`.
+  static std::string installedLog(const std::string& target) {
+    return "Start: setup 1.00\r\nSource: D:\\\r\nTarget: " + target + "\r\n" +  //
+           "Copied: " + target + "\\QRVDATA.DAT (1000 bytes)\r\n" +             //
+           "Copied: " + target + "\\README.TXT (8 bytes)\r\n" +                 //
+           "Copied: " + target + "\\setup.exe (23 bytes)\r\n" +                 //
+           "Message: Installation completed successfully.\r\n" +
+           "End: 3 files copied, installed, exit status 0\r\n";
+  }
+  // A message box step of a scenario for a text of several lines.
+  static std::string boxStep(const std::string& kind, std::string text) {
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+      text.replace(at, 1, "\\n");
+    return kind + " setup | " + text + "\n";
+  }
+};
+
+TEST_F(CommandLine, SilentInstallMakesTheDefaultFolderShowsNothingAndWritesNoLog) {
+  auto before = diskContents();
+  EXPECT_EQ(runCommand({"/S"}), 0);  // the scenario: no screen, no box, then status 0
+  expectProductIn(defaultFolder());
+  auto after = diskContents();
+  for (const char* added :
+       {"drive_C/Program Files/Quorvan2005", "drive_C/Program Files/Quorvan2005/QRVDATA.DAT",
+        "drive_C/Program Files/Quorvan2005/README.TXT",
+        "drive_C/Program Files/Quorvan2005/setup.exe"})
+    EXPECT_EQ(after.erase(added), 1u) << added;
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(CommandLine, SwitchesInAnyCaseAndOrderMakeTheFolderWithItsParentsAndAppendToTheLog) {
+  const std::string target = "E:\\somewhere\\new folder";
+  const std::vector<std::string> arguments{"/log=E:\\setup.log", "/d=" + target, "/s"};
+  EXPECT_EQ(runCommand(arguments), 0);
+  expectProductIn(drive('E') / "somewhere" / "new folder");
+  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
+  // A second run replaces the files and adds its lines to the log.
+  EXPECT_EQ(runCommand(arguments), 0);
+  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target) + installedLog(target));
+}
+
+TEST_F(CommandLine, SilentRunFromTheTargetIsRefusedAndCopiesNothing) {
+  write(defaultFolder() / "setup.exe", "MZ");
+  write(defaultFolder() / "QUORVAN.INI", "kept");
+  const auto before = diskContents();
+  EXPECT_EQ(runCommand({"/S", "/LOG=E:\\setup.log"}, "exit 1", "c:\\program files\\QUORVAN2005"),
+            1);
+  auto after = diskContents();
+  EXPECT_EQ(read(drive('E') / "setup.log"),
+            "Start: setup 1.00\r\nSource: C:\\Program Files\\Quorvan2005\r\n"
+            "Target: c:\\Program Files\\Quorvan2005\r\n"
+            "Message: Cannot install QUORVAN from source-file folder to same folder.  Installation "
+            "cannot proceed.\r\n"
+            "End: 0 files copied, refused, exit status 1\r\n");
+  after.erase("drive_E/setup.log");
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(CommandLine, SilentCopyThatFailsLogsTheReportAndEndsWithStatus1) {
+  fs::create_directories(drive('E') / "t" / "README.TXT");  // a folder in a file's place
+  EXPECT_EQ(runCommand({"/S", "/D=E:\\t", "/LOG=E:\\setup.log"}, "exit 1"), 1);
+  // The report names the source as the copy was given it, bare or in full.
+  std::string log = read(drive('E') / "setup.log");
+  const size_t file = log.find("  File: "), end = log.find("\r\n", file);
+  ASSERT_NE(file, std::string::npos);
+  EXPECT_TRUE(log.substr(file, end - file).ends_with("README.TXT")) << log;
+  log.replace(file, end - file, "  File: README.TXT");
+  EXPECT_EQ(log,
+            "Start: setup 1.00\r\nSource: D:\\\r\nTarget: E:\\t\r\n"
+            "Copied: E:\\t\\QRVDATA.DAT (1000 bytes)\r\n"
+            "Error: Run-time error: could not copy a file.\r\n"
+            "  File: README.TXT\r\n  Destination: E:\\t\\README.TXT\r\n"
+            "  Reason: The destination is a folder.\r\n"
+            "  1 file was copied before this one. The installation is incomplete.\r\n"
+            "End: 1 file copied, failed, exit status 1\r\n");
+  // With no /S the same report shows in its box as well.
+  EXPECT_EQ(runCommand({"/LOG=E:\\setup2.log", "/D=E:\\t"},
+                       "screen Intro\nclick Click here to install the QUORVAN system\n"
+                       "screen Option\nclick Install in a different folder\n"
+                       "screen Install in User Folder\nclick Continue (proceed or stop)\n"
+                       "report The destination is a folder.\nexit 1"),
+            1);
+  EXPECT_NE(read(drive('E') / "setup2.log").find("Error: Run-time error: could not copy a file."),
+            std::string::npos);
+}
+
+TEST_F(CommandLine, ALogThatCannotBeOpenedEndsWithStatus1BeforeAnythingIsMade) {
+  const auto before = diskContents();
+  EXPECT_EQ(runCommand({"/S", "/LOG=E:\\no such folder\\setup.log"}, "exit 1"), 1);
+  EXPECT_EQ(diskContents(), before);
+}
+
+TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesNothing) {
+  const auto before = diskContents();
+  const std::vector<std::vector<std::string>> wrong{{"/S", "/LOG=E:\\setup.log", "/X"},
+                                                    {"/S", "/D="},
+                                                    {"/S", "/D=somewhere\\relative"},
+                                                    {"/D=Q:\\no such drive", "/S"},
+                                                    {"/S", "/D=E:\\a|b"},
+                                                    {"/S", "/LOG="},
+                                                    {"/S", "/S"},
+                                                    {"/S", "/D=E:\\a", "/D=E:\\b"},
+                                                    {"/S", "/LOG=E:\\setup.log", "/D=E:"},
+                                                    {"/?", "/S", "/LOG=E:\\setup.log"}};
+  for (const auto& arguments : wrong) {
+    EXPECT_EQ(runCommand(arguments, "exit 2"), 2) << arguments.back();
+    EXPECT_EQ(diskContents(), before) << arguments.back();
+  }
+  // With no /S, a box says what is wrong; /? shows the usage.
+  EXPECT_EQ(
+      runCommand({"/D=E:\\x", "/Unknown"},
+                 boxStep("warning", "Unknown switch: /Unknown\n\n" + std::string(setup::kUsage)) +
+                     "exit 2"),
+      2);
+  EXPECT_EQ(runCommand({"/?"}, boxStep("message", setup::kUsage) + "exit 2"), 2);
+  EXPECT_EQ(diskContents(), before);
+}
+
+TEST_F(CommandLine, WithoutSilentTheUserFolderScreenOpensOnTheFolderOfD) {
+  const std::string target = "E:\\Other Place\\Quorvan";
+  EXPECT_EQ(runCommand({"/D=" + target, "/LOG=E:\\setup.log"},
+                       read(fs::path(SCENARIO_DIR) / "user_folder_from_command_line.scn")),
+            0);
+  expectProductIn(drive('E') / "Other Place" / "Quorvan");
+  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
+}
+
+}  // namespace
