@@ -45,13 +45,9 @@ std::string ScenarioTest::read(const fs::path& file) {
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
                       std::string& failure, const std::function<int()>& program) {
   std::map<char, rt::posix::Drive> table;
-  std::map<char, std::string> folders;
-  for (const auto& [letter, folder] : drives_) {
+  for (const auto& [letter, folder] : drives_)
     table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
-    folders[letter] = folder.string();
-  }
   rt::posix::MountDrives(table, currentDir);
-  rt::posix::MapHostFolders(folders);
   user = std::make_unique<rt::ScriptedUser>(scenario);
   for (const auto& [name, action] : marks) user->onMark(name, action);
   try {

@@ -17,9 +17,4 @@ struct Drive {
 // process's current folder. Drive letters are keys such as 'C'.
 void MountDrives(std::map<char, Drive> drives, const std::string& currentDir);
 
-// The host folders of the drives for the installation log and the lengths of
-// files (runtime/text_file.h), which keep no table of their own: the code that
-// mounts drives gives the same folders here. Names are taken as written.
-void MapHostFolders(std::map<char, std::string> folders);
-
 }  // namespace rt::posix

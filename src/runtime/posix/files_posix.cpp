@@ -22,6 +22,7 @@
 #include "runtime/listing.h"
 #include "runtime/posix/drive_table.h"
 #include "runtime/text.h"
+#include "runtime/text_file.h"
 
 namespace rt {
 namespace {
@@ -512,6 +513,39 @@ std::string VolumeLabel(char driveLetter) {
   const auto& drives = Mounted().drives;
   const auto found = drives.find(Upper(driveLetter));
   return found != drives.end() && IsReady(found->second) ? found->second.label : std::string{};
+}
+
+struct AppendedFile::Handle {
+  UniqueFd fd;
+};
+
+AppendedFile::AppendedFile(const std::string& path)
+    : path_(path), handle_(std::make_unique<Handle>()) {
+  const Details details{{"File", path}};
+  const Resolved where = Resolve(path, details);
+  handle_->fd =
+      UniqueFd(::open(where.host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (!handle_->fd) Fail("could not open the log", details, errno);
+}
+
+AppendedFile::~AppendedFile() = default;
+
+void AppendedFile::append(const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t written = ::write(handle_->fd.get(), text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0)
+      Fail("could not write to the log", {{"File", path_}}, written < 0 ? errno : ENOSPC);
+    done += static_cast<size_t>(written);
+  }
+}
+
+std::uint64_t rtcFileLen(const std::string& path) {
+  const Details details{{"File", path}};
+  struct stat info {};
+  if (::stat(Resolve(path, details).host.c_str(), &info) != 0)
+    Fail("could not read the length of a file", details, errno);
+  return static_cast<std::uint64_t>(info.st_size);
 }
 
 }  // namespace rt
