@@ -34,6 +34,7 @@ sys.path.insert(0, str(REPOSITORY / "tools"))
 import bmp_to_png  # noqa: E402
 import x_display  # noqa: E402
 from child_processes import register_cleanup, unregister_cleanup  # noqa: E402
+from prefix_template import install_wine_fonts  # noqa: E402
 from virtual_display import VirtualDisplay  # noqa: E402
 from wine_programs import run_wine, stop_wineserver, wine_environment, wine_loader  # noqa: E402
 from winebox import windows_path  # noqa: E402
@@ -77,6 +78,7 @@ def prepare_prefix(cwd: Path, managed_windows: bool) -> None:
         if boot.returncode != 0 or not (PREFIX / "drive_c").is_dir():
             raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
 
+    install_wine_fonts(PREFIX)
     # D: is a CD-ROM; without a window manager (Xvfb) Wine places, maximises
     # and closes the windows itself, and a crash is not left in a dialog.
     settings = RUN / "settings.reg"

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bystander.h"
 #include "process_windows.h"
 #include "scenario.h"
 #include "setup_process.h"
@@ -73,6 +74,7 @@ int Play(const Arguments& arguments) {
   }
 
   Print(L"scenario " + arguments.scenario.wstring() + L"\n");
+  e2e::StartBystander();
   e2e::SetupProcess process(arguments.exe, arguments.folder);
   e2e::StepRunner runner(process, arguments.options);
   for (const e2e::Step& step : steps) {

@@ -22,6 +22,12 @@ enum class StepKind {
   Folder,
   ShowsDrive,
   ShowsFolder,
+  Keys,
+  Focus,
+  Order,
+  FolderHighlight,
+  ShowsMessage,
+  Measure,
   Shot,
   Exit,
 };
@@ -33,6 +39,7 @@ struct Step {
   std::wstring argument;  // the rest of the line after the keyword
   std::wstring title;     // message and warning: the box's title
   std::wstring text;      // message and warning: the box's text, "\n" made a line break
+  std::vector<std::wstring> texts;  // order: the controls' texts, topmost first
   wchar_t letter = 0;     // drive and shows-drive: the drive letter, lower case
   long long status = 0;   // exit
 };

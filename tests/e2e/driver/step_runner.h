@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scenario.h"
 #include "setup_process.h"
@@ -51,6 +52,11 @@ class StepRunner {
   Verdict chooseDrive(HWND screen, wchar_t letter) const;
   Verdict openFolder(HWND screen, const std::wstring& name) const;
   Verdict saveShot(const std::wstring& name) const;
+  Verdict typeKeys(const std::wstring& keys) const;
+  Verdict focusOn(HWND screen, const std::wstring& name) const;
+  Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
+  Verdict folderHighlight(HWND screen, bool focused) const;
+  Verdict measureLabel(HWND screen, const Step& step) const;
 
   SetupProcess& process_;
   RunOptions options_;
