@@ -417,7 +417,9 @@ void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = GetFocus() == item.hwndItem;
   const int background = !selected ? COLOR_WINDOW : focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE;
-  const int foreground = !selected ? COLOR_WINDOWTEXT : focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT;
+  const int foreground = !selected ? COLOR_WINDOWTEXT
+                         : focused ? COLOR_HIGHLIGHTTEXT
+                                   : COLOR_BTNTEXT;
   HDC dc = item.hDC;
   RECT box = item.rcItem;
   FillRect(dc, &box, GetSysColorBrush(background));

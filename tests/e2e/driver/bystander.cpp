@@ -34,7 +34,8 @@ DWORD WINAPI RunBystander(void* ready) {
 
 void StartBystander() {
   HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (HANDLE thread = CreateThread(nullptr, 0, RunBystander, ready, 0, nullptr)) CloseHandle(thread);
+  if (HANDLE thread = CreateThread(nullptr, 0, RunBystander, ready, 0, nullptr))
+    CloseHandle(thread);
   WaitForSingleObject(ready, 5000);
   CloseHandle(ready);
 }

@@ -17,10 +17,10 @@ struct KeyName {
 };
 
 constexpr std::array kKeys = {
-    KeyName{L"Tab", VK_TAB, false},     KeyName{L"Space", VK_SPACE, false},
+    KeyName{L"Tab", VK_TAB, false},       KeyName{L"Space", VK_SPACE, false},
     KeyName{L"Return", VK_RETURN, false}, KeyName{L"Escape", VK_ESCAPE, false},
-    KeyName{L"Up", VK_UP, true},        KeyName{L"Down", VK_DOWN, true},
-    KeyName{L"Left", VK_LEFT, true},    KeyName{L"Right", VK_RIGHT, true},
+    KeyName{L"Up", VK_UP, true},          KeyName{L"Down", VK_DOWN, true},
+    KeyName{L"Left", VK_LEFT, true},      KeyName{L"Right", VK_RIGHT, true},
 };
 
 constexpr std::array<std::pair<std::wstring_view, WORD>, 2> kModifiers = {{

@@ -35,13 +35,13 @@ enum class StepKind {
 struct Step {
   int line = 0;
   StepKind kind = StepKind::Exit;
-  std::wstring source;    // the line as written
-  std::wstring argument;  // the rest of the line after the keyword
-  std::wstring title;     // message and warning: the box's title
-  std::wstring text;      // message and warning: the box's text, "\n" made a line break
+  std::wstring source;              // the line as written
+  std::wstring argument;            // the rest of the line after the keyword
+  std::wstring title;               // message and warning: the box's title
+  std::wstring text;                // message and warning: the box's text, "\n" made a line break
   std::vector<std::wstring> texts;  // order: the controls' texts, topmost first
-  wchar_t letter = 0;     // drive and shows-drive: the drive letter, lower case
-  long long status = 0;   // exit
+  wchar_t letter = 0;               // drive and shows-drive: the drive letter, lower case
+  long long status = 0;             // exit
 };
 
 class ScenarioError : public std::runtime_error {

@@ -109,8 +109,7 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
              L"activated";
     }
     // A screenshot may show a message box; keys go to whatever has the focus.
-    if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot &&
-        step.kind != StepKind::Keys) {
+    if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot && step.kind != StepKind::Keys) {
       if (const auto box = OpenMessageBox(process_.id())) {
         return L"no message box, but the box " + Quoted(box->title) + L" shows " +
                Quoted(box->text);
@@ -407,8 +406,8 @@ StepRunner::Verdict StepRunner::folderHighlight(HWND screen, bool focused) const
   HWND list = FirstVisibleControl(screen, L"LISTBOX");
   if (!list) return Verdict::waiting(expected);
   if ((FocusOf(screen) == list) != focused) {
-    return Verdict::waiting(expected + (focused ? L" (the list has not the focus)"
-                                                : L" (the list has the focus)"));
+    return Verdict::waiting(
+        expected + (focused ? L" (the list has not the focus)" : L" (the list has the focus)"));
   }
   LRESULT selected = LB_ERR;
   RECT item{};
@@ -472,9 +471,8 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
            static_cast<long>(metrics.tmHeight), static_cast<long>(needed.right),
            static_cast<long>(needed.bottom), static_cast<long>(box.right),
            static_cast<long>(box.bottom), fits ? L"fits" : L"CLIPS");
-  const std::string utf8 =
-      WideToUtf8(L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) +
-                 row);
+  const std::string utf8 = WideToUtf8(
+      L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) + row);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
   return Verdict::holds();
