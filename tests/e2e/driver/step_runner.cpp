@@ -1,6 +1,7 @@
 #include "step_runner.h"
 
 #include <cstdio>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -465,6 +466,10 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   DeleteObject(font);
+  if (std::wstring_view(face) != L"MS Sans Serif") {
+    return Verdict::failed(L"the font \"MS Sans Serif\", but Wine gave " + Quoted(face) +
+                           L" (are Wine's fonts in the prefix?)");
+  }
   const bool fits = needed.right <= box.right && needed.bottom <= box.bottom;
   wchar_t row[200];
   swprintf(row, 200, L" | %d pt: %ls, %ld px high | %ld x %ld | %ld x %ld | %ls\n", points, face,
