@@ -20,6 +20,15 @@ SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64",
 WINE_FONTS = Path("/usr/share/wine/fonts")
 
 
+# Wine has no "Microsoft Sans Serif", the scalable twin of the bitmap "MS Sans
+# Serif" that the installer takes for a size the bitmaps lack (18 pt): Tahoma,
+# one of Wine's fonts, stands in for it (its 18 pt is 29 pixels high, as MS
+# Sans Serif's is on Windows).
+SCALABLE_TWIN_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
+SCALABLE_TWIN = "Microsoft Sans Serif"
+SCALABLE_TWIN_FACE = "Tahoma"
+
+
 def install_wine_fonts(prefix: Path) -> None:
     """Copies Wine's fonts into the prefix's Fonts folder, where Wine finds them."""
     if not (WINE_FONTS / "marlett.ttf").is_file():
@@ -41,6 +50,7 @@ class PrefixTemplate:
         if boot.returncode != 0 or not (folder / "drive_c").is_dir():
             raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
         install_wine_fonts(folder)
+        self._reg_add(SCALABLE_TWIN_KEY, SCALABLE_TWIN, "REG_SZ", SCALABLE_TWIN_FACE)
         # No window manager runs: Wine must place and maximise windows itself,
         # and not wait for one when a window closes.
         self._reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")

@@ -1,5 +1,6 @@
 #include "step_runner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <thread>
@@ -77,6 +78,75 @@ std::wstring AccessibleName(HWND control) {
     break;
   }
   return {};
+}
+
+HFONT LabelFont(const wchar_t* face, int height) {
+  return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+int CharacterHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+std::wstring FaceOf(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = L"";
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return face;
+}
+
+// Letters stand a pixel or two inside their advance widths, and a wrapped
+// line may end in a blank.
+constexpr int kBearingTolerance = 10;
+
+// The width of the pixels that differ from the window's background colour
+// (that of its top-left corner), as the screen shows it.
+int InkWidth(HWND window) {
+  RECT box{};
+  GetClientRect(window, &box);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int width = box.right, height = box.bottom;
+  if (width <= 0 || height <= 0) return 0;
+  HDC screenDc = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screenDc);
+  HBITMAP bitmap = CreateCompatibleBitmap(screenDc, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screenDc);
+  const DWORD background = pixels[0];
+  int left = width, right = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (pixels[static_cast<size_t>(y) * width + x] == background) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+    }
+  }
+  return right < left ? 0 : right - left + 1;
 }
 
 // The window of the process's thread that has the keyboard focus.
@@ -446,9 +516,19 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
   HDC screenDc = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screenDc, LOGPIXELSY);
   ReleaseDC(nullptr, screenDc);
-  HFONT font = CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  // The font the installer draws the label with: MS Sans Serif, or its
+  // scalable twin for a size the face lacks.
+  const int height = MulDiv(points, dpi, 72);
+  HFONT font = LabelFont(L"MS Sans Serif", height);
+  if (CharacterHeight(font) < height) {
+    HFONT twin = LabelFont(L"Microsoft Sans Serif", height);
+    if (FaceOf(twin) == L"Microsoft Sans Serif") {
+      DeleteObject(font);
+      font = twin;
+    } else {
+      DeleteObject(twin);
+    }
+  }
   RECT box{};
   GetClientRect(label, &box);
   HDC dc = GetDC(label);
@@ -465,10 +545,27 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, format);
   SelectObject(dc, old);
   ReleaseDC(label, dc);
-  DeleteObject(font);
-  if (std::wstring_view(face) != L"MS Sans Serif") {
+  if (std::wstring_view(face) != L"MS Sans Serif" &&
+      std::wstring_view(face) != L"Microsoft Sans Serif") {
     return Verdict::failed(L"the font \"MS Sans Serif\", but Wine gave " + Quoted(face) +
                            L" (are Wine's fonts in the prefix?)");
+  }
+  if (CharacterHeight(font) != height) {
+    DeleteObject(font);
+    return Verdict::failed(L"a font " + std::to_wstring(height) + L" pixels high for " +
+                           std::to_wstring(points) + L" pt, but the system has none");
+  }
+  DeleteObject(font);
+  // The label as drawn on the screen: its ink must be as wide as the text
+  // measured in that font (less the letters' side bearings).
+  if (IsWindowVisible(label)) {
+    const int ink = InkWidth(label);
+    const int expected = std::min<int>(needed.right, box.right);
+    if (ink > expected || ink < expected - kBearingTolerance) {
+      return Verdict::failed(L"the label drawn " + std::to_wstring(expected) +
+                             L" pixels wide, as measured in that font, but its ink is " +
+                             std::to_wstring(ink) + L" pixels wide");
+    }
   }
   const bool fits = needed.right <= box.right && needed.bottom <= box.bottom;
   wchar_t row[200];
