@@ -79,11 +79,11 @@ std::optional<std::wstring> UnknownKey(const std::wstring& keys) {
   return Events(keys, events);
 }
 
-std::optional<std::wstring> TypeKeys(const std::wstring& keys) {
+int TypeKeys(const std::wstring& keys) {
   std::vector<INPUT> events;
-  if (auto unknown = Events(keys, events)) return unknown;
-  SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT));
-  return std::nullopt;
+  Events(keys, events);
+  return static_cast<int>(
+      SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT)));
 }
 
 }  // namespace e2e

@@ -8,9 +8,9 @@
 namespace e2e {
 
 // Types KEYS, names separated by blanks ("Tab", "Shift+Tab", "Alt+Down",
-// "Space", "Return", "Escape", "Up", "Down", "Left", "Right"). Returns the
-// first name it does not know, or nothing when the keys were sent.
-std::optional<std::wstring> TypeKeys(const std::wstring& keys);
+// "Space", "Return", "Escape", "Up", "Down", "Left", "Right"). Returns how
+// many key events it sent (a key and its modifiers, down and up).
+int TypeKeys(const std::wstring& keys);
 
 // The first key name in KEYS that TypeKeys does not know.
 std::optional<std::wstring> UnknownKey(const std::wstring& keys);

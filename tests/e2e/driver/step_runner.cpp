@@ -445,9 +445,13 @@ StepRunner::Verdict StepRunner::saveShot(const std::wstring& name) const {
 namespace e2e {
 
 StepRunner::Verdict StepRunner::typeKeys(const std::wstring& keys) const {
-  if (TypeKeys(keys)) return Verdict::failed(L"keys the driver knows");
-  // The keys are taken once the window they went to has read its queue.
-  if (HWND screen = currentScreen()) WaitUntilTaken(screen);
+  const int events = TypeKeys(keys);
+  // Each look of the window's thread into its queue takes one message; a key
+  // event makes up to two (the key, its character). When every look has
+  // been made, the keys are taken.
+  if (HWND screen = currentScreen()) {
+    for (int i = 0; i < 2 * events; ++i) WaitUntilTaken(screen);
+  }
   return Verdict::holds();
 }
 
