@@ -28,8 +28,7 @@ FontHandle MakeFont(const wchar_t* face, int height) {
                                 DEFAULT_PITCH | FF_DONTCARE, face));
 }
 
-// The font's character height (its cell less the internal leading), and the
-// face the system chose for it.
+// The font's character height: its cell less the internal leading.
 int CharacterHeight(HFONT font) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
@@ -40,6 +39,7 @@ int CharacterHeight(HFONT font) {
   return metrics.tmHeight - metrics.tmInternalLeading;
 }
 
+// The face the system chose for the font.
 std::wstring FaceOf(HFONT font) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
