@@ -57,20 +57,25 @@ void Screen::Show(int modal) {
   }
   if (modal != vbModal) return;
 
-  std::vector<Screen*> disabled;
   for (Screen* other : LoadedScreens()) {
     if (other != this && other->enabled_) {
       other->setEnabled(false);
-      disabled.push_back(other);
+      disabledByModal_.push_back(other);
     }
   }
   desktop().runUntil([this] { return !visible_; });
-  for (Screen* other : disabled)
+  releaseModal();
+}
+
+void Screen::releaseModal() {
+  for (Screen* other : disabledByModal_)
     if (other->loaded_) other->setEnabled(true);
+  disabledByModal_.clear();
 }
 
 void Screen::Hide() {
   if (!visible_) return;
+  releaseModal();
   visible_ = false;
   desktop().hide(*this);
 }
@@ -79,6 +84,7 @@ void Screen::Unload() {
   if (!loaded_) return;
   auto& loaded = LoadedScreens();
   loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
+  releaseModal();
   loaded_ = false;
   visible_ = false;
   desktop().close(*this);

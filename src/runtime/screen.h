@@ -64,6 +64,9 @@ class Screen {
  private:
   void load();
   void setEnabled(bool enabled);
+  // Enables again the screens a modal Show disabled; done before this screen
+  // goes, so that the screen below is ready to take the activation.
+  void releaseModal();
 
   std::string caption_;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -71,6 +74,7 @@ class Screen {
   bool loaded_ = false;
   bool visible_ = false;
   bool enabled_ = true;
+  std::vector<Screen*> disabledByModal_;
 };
 
 // True while any screen is loaded.

@@ -12,23 +12,25 @@ namespace {
 using enum rt::ControlKind;
 using rt::kBordered, rt::kHidden, rt::kPlain, rt::kSelected, rt::kSingleLine;
 
+// Rows in z-order, from the top: the tab order; "Drive:" and "Folder:" just
+// before the lists they name; the frame before its options, "Yes" before "No".
 // clang-format off
 constexpr rt::ControlLayout kLayout[] = {
   // control           kind        caption                 left   top   width height tab font frame     notes
+  {"Label1",          Label,      "Select the drive and folder in which you wish to install the QUORVAN system:",
+                                                             240,  120, 8055,  495,  5, 12, nullptr,  kPlain},
+  {"lblDrive",        Label,      "Drive:",                 120,  720, 1935,  255,  2,  0, nullptr,  kPlain},
+  {"drvDrive",        DriveList,  nullptr,                  720,  720, 4095,  315,  0,  0, nullptr,  kPlain},
+  {"lblDirName",      Label,      nullptr,                  720, 1080, 4095,  255,  3,  0, nullptr,  kBordered | kSingleLine},
+  {"lblDirectories",  Label,      "Folder:",                120, 1080,  495,  255,  4,  0, nullptr,  kPlain},
+  {"dirDirectory",    FolderList, nullptr,                  720, 1440, 4095, 7515,  1,  0, nullptr,  kPlain},
+  {"cmdGo",           Button,     kContinueCaption,        4920, 2160, 3855,  735,  6,  0, nullptr,  kPlain},
   {"Frame1",          Frame,      "Select option:",        4920,  720, 3855, 1215,  7,  0, nullptr,  kPlain},
   {"Option1",         Option,     "Yes, proceed to install.",
                                                              480,  360, 3855,  375,  9,  0, "Frame1", kSelected},
   {"Option2",         Option,     "No, terminate the installation.",
                                                              480,  840, 3975,  255,  8,  0, "Frame1", kPlain},
-  {"cmdGo",           Button,     kContinueCaption,        4920, 2160, 3855,  735,  6,  0, nullptr,  kPlain},
-  {"dirDirectory",    FolderList, nullptr,                  720, 1440, 4095, 7515,  1,  0, nullptr,  kPlain},
-  {"drvDrive",        DriveList,  nullptr,                  720,  720, 4095,  315,  0,  0, nullptr,  kPlain},
   {"lblCopying",      Label,      kCopyingNotice,          4920, 3120, 3855, 1095, 10, 12, nullptr,  kHidden},
-  {"Label1",          Label,      "Select the drive and folder in which you wish to install the QUORVAN system:",
-                                                             240,  120, 8055,  495,  5, 12, nullptr,  kPlain},
-  {"lblDirectories",  Label,      "Folder:",                120, 1080,  495,  255,  4,  0, nullptr,  kPlain},
-  {"lblDirName",      Label,      nullptr,                  720, 1080, 4095,  255,  3,  0, nullptr,  kBordered | kSingleLine},
-  {"lblDrive",        Label,      "Drive:",                 120,  720, 1935,  255,  2,  0, nullptr,  kPlain},
 };
 // clang-format on
 

@@ -12,15 +12,16 @@ namespace {
 using enum rt::ControlKind;
 using rt::kPlain;
 
+// Rows in z-order, from the top: the tab order, each label before what it names.
 // clang-format off
 constexpr rt::ControlLayout kLayout[] = {
   // control             kind    caption                                   left   top   width height tab font frame    notes
-  {"cmdInstallCustom",  Button, "Install in a different folder",          5880, 1560, 2055,  495,  3,  0, nullptr, kPlain},
+  {"Label1",            Label,  "Click here to install QUORVAN in the default folder, "
+                                "c:\\Program Files\\Quorvan2005\\ :",      360,  360, 5175,  735,  0, 12, nullptr, kPlain},
   {"cmdInstallDefault", Button, "Install in default folder",              5880,  480, 2055,  495,  1,  0, nullptr, kPlain},
   {"Label2",            Label,  "Click here to install QUORVAN in a different folder:",
                                                                            240, 1560, 5295,  615,  2, 12, nullptr, kPlain},
-  {"Label1",            Label,  "Click here to install QUORVAN in the default folder, "
-                                "c:\\Program Files\\Quorvan2005\\ :",      360,  360, 5175,  735,  0, 12, nullptr, kPlain},
+  {"cmdInstallCustom",  Button, "Install in a different folder",          5880, 1560, 2055,  495,  3,  0, nullptr, kPlain},
 };
 // clang-format on
 

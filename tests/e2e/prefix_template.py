@@ -14,6 +14,31 @@ from wine_programs import run_wine, stop_wineserver
 SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64",
                   "drive_c/windows/winsxs")
 
+# Wine's own fonts (Debian's fonts-wine): Marlett draws the title bars'
+# buttons, and the bitmap "MS Sans Serif" keeps the metrics the layouts were
+# made with. Wine does not look for them where Debian puts them.
+WINE_FONTS = Path("/usr/share/wine/fonts")
+
+
+# Wine has no "Microsoft Sans Serif", the scalable twin of the bitmap "MS Sans
+# Serif" that the installer takes for a size the bitmaps lack (18 pt): Tahoma,
+# one of Wine's fonts, stands in for it (its 18 pt is 29 pixels high, as MS
+# Sans Serif's is on Windows).
+SCALABLE_TWIN_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
+SCALABLE_TWIN = "Microsoft Sans Serif"
+SCALABLE_TWIN_FACE = "Tahoma"
+
+
+def install_wine_fonts(prefix: Path) -> None:
+    """Copies Wine's fonts into the prefix's Fonts folder, where Wine finds them."""
+    if not (WINE_FONTS / "marlett.ttf").is_file():
+        raise RuntimeError(f"{WINE_FONTS} has no Wine fonts: install fonts-wine "
+                           "(scripts/install-deps.sh)")
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    for font in WINE_FONTS.iterdir():
+        shutil.copy2(font, fonts / font.name)
+
 
 class PrefixTemplate:
     """A fresh prefix, set up for windows without a window manager."""
@@ -24,6 +49,8 @@ class PrefixTemplate:
         boot = run_wine(folder, ["wineboot", "-i"], timeout=300)
         if boot.returncode != 0 or not (folder / "drive_c").is_dir():
             raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
+        install_wine_fonts(folder)
+        self._reg_add(SCALABLE_TWIN_KEY, SCALABLE_TWIN, "REG_SZ", SCALABLE_TWIN_FACE)
         # No window manager runs: Wine must place and maximise windows itself,
         # and not wait for one when a window closes.
         self._reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")

@@ -31,6 +31,12 @@ std::pair<std::string, std::string> TitleAndText(const std::string& argument) {
   return {argument.substr(0, bar), Unescape(argument.substr(bar + 3))};
 }
 
+// Steps that only real windows can play: keys, focus, what is drawn.
+bool IsWindowsOnlyStep(const std::string& keyword) {
+  return keyword == "keys" || keyword == "focus" || keyword == "folder-highlight" ||
+         keyword == "shows-message" || keyword == "measure";
+}
+
 bool IsMessageStep(const std::string& keyword) {
   return keyword == "message" || keyword == "warning" || keyword == "report";
 }
@@ -139,6 +145,8 @@ void ScriptedUser::runUntil(const std::function<bool()>& done) {
 
 void ScriptedUser::perform(const Step& step) {
   ++next_;
+  if (IsWindowsOnlyStep(step.keyword))
+    fail(&step, "this step needs real windows: the scenario runs under Wine only");
   if (IsMessageStep(step.keyword)) fail(&step, "no message box is shown");
   if (step.keyword == "exit") fail(&step, "the program has not ended");
   if (step.keyword == "screen") {
@@ -182,6 +190,17 @@ void ScriptedUser::act(const Step& step) {
       RaiseEvent([option] { option->setValue(true); });
     else
       RaiseEvent(control->Click);
+  } else if (step.keyword == "order") {
+    // The controls stand in the layout's order, which is their z-order.
+    size_t next = 0;
+    std::string want = step.argument;
+    std::vector<std::string> texts;
+    for (size_t bar; (bar = want.find(" | ")) != std::string::npos; want = want.substr(bar + 3))
+      texts.push_back(want.substr(0, bar));
+    texts.push_back(want);
+    for (const auto& control : screen.controls())
+      if (next < texts.size() && control->Caption() == texts[next]) ++next;
+    if (next < texts.size()) fail(&step, "\"" + texts[next] + "\" is out of order");
   } else if (step.keyword == "close") {
     RaiseEvent([&screen] { screen.closedByUser(); });
   } else if (step.keyword == "drive" || step.keyword == "shows-drive") {

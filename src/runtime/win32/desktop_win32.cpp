@@ -1,6 +1,7 @@
 #include "runtime/win32/desktop_win32.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "runtime/controls.h"
@@ -18,11 +19,64 @@ constexpr int kTwipsPerInch = 1440;
 constexpr int kDropDownRows = 8;
 constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
 
+constexpr wchar_t kFontFace[] = L"MS Sans Serif";
+constexpr wchar_t kScalableTwin[] = L"Microsoft Sans Serif";
+
+FontHandle MakeFont(const wchar_t* face, int height) {
+  return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, face));
+}
+
+// The font's character height: its cell less the internal leading.
+int CharacterHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+// The face the system chose for the font.
+std::wstring FaceOf(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = L"";
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return face;
+}
+
 int ControlId(const Screen& screen, const Control& control) {
   const auto& controls = screen.controls();
   const auto it = std::find_if(controls.begin(), controls.end(),
                                [&](const auto& c) { return c.get() == &control; });
   return kFirstControlId + static_cast<int>(it - controls.begin());
+}
+
+// A label's box in twips on the client area, cut where a control that stands
+// after it in the layout (beneath it) starts: the label must not hide it.
+RECT LabelBox(const Screen& screen, const Control& label) {
+  const ControlLayout& own = label.layout();
+  RECT box{own.left, own.top, own.left + own.width, own.top + own.height};
+  bool after = false;
+  for (const auto& control : screen.controls()) {
+    if (control.get() == &label) {
+      after = true;
+      continue;
+    }
+    const ControlLayout& other = control->layout();
+    if (!after || other.container || other.kind == ControlKind::Label ||
+        other.kind == ControlKind::Frame)
+      continue;
+    const bool overlaps = other.left < box.right && other.left + other.width > box.left &&
+                          other.top < box.bottom && other.top + other.height > box.top;
+    if (overlaps && other.left > box.left) box.right = other.left;
+  }
+  return box;
 }
 
 // The screen's controls in tab order.
@@ -42,6 +96,7 @@ struct Win32Desktop::Window {
   WindowHandle hwnd;
   HWND lastFocus = nullptr;
   bool focusPlaced = false;
+  bool driveChosen = false;  // the dropped drive list closes on a choice
 };
 
 Win32Desktop::Win32Desktop(HINSTANCE instance)
@@ -71,10 +126,17 @@ Win32Desktop::~Win32Desktop() {
 HFONT Win32Desktop::font(int points) {
   if (points == 0) points = kStandardFontPoints;
   auto& slot = fonts_[points];
-  if (!slot)
-    slot.reset(CreateFontW(-MulDiv(points, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+  if (!slot) {
+    const int height = MulDiv(points, dpi_, 72);
+    slot = MakeFont(kFontFace, height);
+    // A bitmap face that lacks the size gives a smaller one: Wine's MS Sans
+    // Serif has 8, 10 and 12 points only. Its scalable twin, where the
+    // system has it, keeps the size.
+    if (CharacterHeight(slot.get()) < height) {
+      FontHandle twin = MakeFont(kScalableTwin, height);
+      if (FaceOf(twin.get()) == kScalableTwin) slot = std::move(twin);
+    }
+  }
   return slot.get();
 }
 
@@ -92,9 +154,13 @@ void Win32Desktop::open(Screen& screen) {
   HWND hwnd = window->hwnd.get();
   screen.peer = hwnd;
 
-  std::vector<HWND> underneath;  // labels and frames
+  // The controls are made in the order of the layout, which is their z-order
+  // from the top: it is the tab order of the controls that take the focus,
+  // each label stands just before the control it names (screen readers name
+  // a list after the label before it) and each frame before its options.
   bool optionGroupOpen = false;
-  for (Control* control : TabOrder(screen)) {
+  for (const auto& owned : screen.controls()) {
+    Control* control = owned.get();
     const ControlLayout& layout = control->layout();
     int left = layout.left, top = layout.top, width = layout.width;
     if (layout.container) {  // inside a frame, and clipped at its edge
@@ -111,13 +177,15 @@ void Win32Desktop::open(Screen& screen) {
       case ControlKind::Button:
         style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP | WS_GROUP;
         break;
-      case ControlKind::Frame:
+      case ControlKind::Frame:  // draws its border only: the options show through
         style |= BS_GROUPBOX | WS_GROUP;
         break;
-      case ControlKind::Option:
-        style |= BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
+      case ControlKind::Option:  // beneath its frame, yet drawn over it
+        style = WS_CHILD | BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
         break;
-      case ControlKind::Label:
+      case ControlKind::Label: {
+        const RECT box = LabelBox(screen, *control);
+        width = box.right - box.left;
         className = L"STATIC";
         style |= SS_NOPREFIX | WS_GROUP;
         style |= (layout.notes & kCentred)      ? SS_CENTER
@@ -125,6 +193,7 @@ void Win32Desktop::open(Screen& screen) {
                                                 : SS_LEFT;
         if (layout.notes & kBordered) style |= WS_BORDER;
         break;
+      }
       case ControlKind::DriveList:
         className = L"COMBOBOX";
         style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
@@ -145,15 +214,8 @@ void Win32Desktop::open(Screen& screen) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
     if (layout.kind == ControlKind::FolderList)
       SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
-    if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Frame)
-      underneath.push_back(child);
     control->peer = child;
   }
-  // Labels and frames lie beneath the other controls, which stand on them or
-  // run over their boxes; created in tab order, they would cover them.
-  for (HWND child : underneath)
-    SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
   windows_[&screen] = std::move(window);
 }
 
@@ -165,9 +227,9 @@ void Win32Desktop::close(Screen& screen) {
   SetWindowLongPtrW(window->hwnd.get(), GWLP_USERDATA, 0);
   for (const auto& control : screen.controls()) control->peer = nullptr;
   screen.peer = nullptr;
-  // The window goes with `window`; the active screen below takes over.
+  // The window goes with `window`. The screen below was enabled before, so
+  // the activation passes straight to it.
   window.reset();
-  if (HWND next = activeWindow()) SetForegroundWindow(next);
 }
 
 void Win32Desktop::show(Screen& screen) {
@@ -194,7 +256,6 @@ void Win32Desktop::hide(Screen& screen) {
 void Win32Desktop::setEnabled(Screen& screen, bool enabled) {
   HWND hwnd = windows_.at(&screen)->hwnd.get();
   EnableWindow(hwnd, enabled);
-  if (enabled && screen.visible()) SetForegroundWindow(hwnd);
 }
 
 void Win32Desktop::update(Control& control) {
@@ -256,6 +317,14 @@ void Win32Desktop::runUntil(const std::function<bool()>& done) {
 }
 
 void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std::string& title) {
+  // Keys and clicks that came while the program took no input (during the
+  // copy, say) were meant for what was on the screen then, not for this box:
+  // it waits for an answer given after it has appeared.
+  MSG typedAhead;
+  while (PeekMessageW(&typedAhead, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+  while (PeekMessageW(&typedAhead, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
   MessageBoxW(activeWindow(), Widen(prompt).c_str(), Widen(title).c_str(),
               static_cast<UINT>(buttons) | MB_SETFOREGROUND);
 }
@@ -322,13 +391,16 @@ LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wPa
 void Win32Desktop::command(Window& window, int id, int notification) {
   Screen& screen = *window.screen;
   const auto& controls = screen.controls();
-  if (id == IDOK) {  // Enter: opens the selected entry of a focused folder list
+  if (id == IDOK) {  // Enter: presses the focused button, opens the focused folder list's entry
     HWND focus = GetFocus();
     const int focusId = focus ? GetDlgCtrlID(focus) : 0;
     const int focusIndex = focusId - kFirstControlId;
-    if (focusIndex >= 0 && focusIndex < static_cast<int>(controls.size()) &&
-        dynamic_cast<DirListBox*>(controls[focusIndex].get()))
+    if (focusIndex < 0 || focusIndex >= static_cast<int>(controls.size())) return;
+    Control* focused = controls[focusIndex].get();
+    if (dynamic_cast<DirListBox*>(focused))
       command(window, focusId, LBN_DBLCLK);
+    else if (focused->kind() == ControlKind::Button)
+      RaiseEvent(focused->Click);
     return;
   }
   const int index = id - kFirstControlId;
@@ -339,9 +411,22 @@ void Win32Desktop::command(Window& window, int id, int notification) {
   if (auto* option = dynamic_cast<OptionButton*>(control)) {
     if (notification == BN_CLICKED) RaiseEvent([option] { option->setValue(true); });
   } else if (auto* drives = dynamic_cast<DriveListBox*>(control)) {
+    // While the list is dropped, the arrows move its highlight only; the
+    // drive is taken when it closes on a choice. Closed, it takes each one.
+    bool take = false;
+    if (notification == CBN_SELCHANGE) {
+      take = !SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0);
+    } else if (notification == CBN_SELENDOK) {
+      window.driveChosen = true;
+    } else if (notification == CBN_SELENDCANCEL) {
+      window.driveChosen = false;
+      SendMessageW(hwnd, CB_SETCURSEL, drives->selectedIndex(), 0);
+    } else if (notification == CBN_CLOSEUP) {
+      take = window.driveChosen;
+      window.driveChosen = false;
+    }
     const auto selected = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
-    if (notification == CBN_SELCHANGE && selected >= 0 &&
-        selected < static_cast<LRESULT>(drives->entries().size())) {
+    if (take && selected >= 0 && selected < static_cast<LRESULT>(drives->entries().size())) {
       const char letter = drives->entries()[selected].letter;
       RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
     }
@@ -366,10 +451,17 @@ void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
   const auto* folders = dynamic_cast<const DirListBox*>(controls[index].get());
   if (!folders || item.itemID >= folders->entries().size()) return;
   const auto& entry = folders->entries()[item.itemID];
+  // The selection stands out in the highlight colours, with a focus frame,
+  // only while the list has the focus; else it is drawn in the inactive ones.
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const bool focused = GetFocus() == item.hwndItem;
+  const int background = !selected ? COLOR_WINDOW : focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE;
+  const int foreground = !selected ? COLOR_WINDOWTEXT
+                         : focused ? COLOR_HIGHLIGHTTEXT
+                                   : COLOR_BTNTEXT;
   HDC dc = item.hDC;
   RECT box = item.rcItem;
-  FillRect(dc, &box, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  FillRect(dc, &box, GetSysColorBrush(background));
 
   const auto scale = [this](int px) { return MulDiv(px, dpi_, 96); };
   const int left = box.left + scale(4) + entry.depth * scale(12);
@@ -384,11 +476,11 @@ void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
   RECT text = box;
   text.left = left + scale(18);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetTextColor(dc, GetSysColor(foreground));
   const std::wstring name = Widen(entry.text);
   DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
+  if (selected && focused) DrawFocusRect(dc, &item.rcItem);
 }
 
 }  // namespace rt::win32

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bystander.h"
 #include "process_windows.h"
 #include "scenario.h"
 #include "setup_process.h"
@@ -82,6 +83,7 @@ int Play(const Arguments& arguments) {
   }
 
   Print(L"scenario " + arguments.scenario.wstring() + L"\n");
+  e2e::StartBystander();
   e2e::SetupProcess process(arguments.exe, arguments.folder, arguments.setupArguments);
   e2e::StepRunner runner(process, arguments.options);
   for (const e2e::Step& step : steps) {

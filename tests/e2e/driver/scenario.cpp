@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "keyboard.h"
 #include "wide_text.h"
 
 namespace e2e {
@@ -32,6 +33,12 @@ constexpr std::array kKeywords = {
     Keyword{L"folder", StepKind::Folder, true},
     Keyword{L"shows-drive", StepKind::ShowsDrive, true},
     Keyword{L"shows-folder", StepKind::ShowsFolder, true},
+    Keyword{L"keys", StepKind::Keys, true},
+    Keyword{L"focus", StepKind::Focus, true},
+    Keyword{L"order", StepKind::Order, true},
+    Keyword{L"folder-highlight", StepKind::FolderHighlight, true},
+    Keyword{L"shows-message", StepKind::ShowsMessage, true},
+    Keyword{L"measure", StepKind::Measure, true},
     Keyword{L"shot", StepKind::Shot, true},
     Keyword{L"exit", StepKind::Exit, true},
     Keyword{L"outcome", StepKind::Outcome, false},
@@ -107,7 +114,25 @@ Step ParseStep(int line, std::wstring_view source) {
     switch (step.kind) {
       case StepKind::Message:
       case StepKind::Warning:
+      case StepKind::ShowsMessage:
+      case StepKind::Measure:
         SplitTitleAndText(step);
+        break;
+      case StepKind::Keys:
+        if (const auto unknown = UnknownKey(step.argument))
+          throw ScenarioError(line, "unknown key \"" + WideToUtf8(*unknown) + "\"");
+        break;
+      case StepKind::Order:
+        for (size_t start = 0;;) {
+          const size_t bar = step.argument.find(L" | ", start);
+          step.texts.push_back(step.argument.substr(start, bar - start));
+          if (bar == std::wstring::npos) break;
+          start = bar + 3;
+        }
+        break;
+      case StepKind::FolderHighlight:
+        if (step.argument != L"focused" && step.argument != L"unfocused")
+          throw ScenarioError(line, "folder-highlight takes \"focused\" or \"unfocused\"");
         break;
       case StepKind::Drive:
       case StepKind::ShowsDrive:

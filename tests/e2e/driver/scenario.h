@@ -22,6 +22,12 @@ enum class StepKind {
   Folder,
   ShowsDrive,
   ShowsFolder,
+  Keys,
+  Focus,
+  Order,
+  FolderHighlight,
+  ShowsMessage,
+  Measure,
   Shot,
   Exit,
   Outcome,
@@ -30,12 +36,13 @@ enum class StepKind {
 struct Step {
   int line = 0;
   StepKind kind = StepKind::Exit;
-  std::wstring source;    // the line as written
-  std::wstring argument;  // the rest of the line after the keyword
-  std::wstring title;     // message and warning: the box's title
-  std::wstring text;      // message and warning: the box's text, "\n" made a line break
-  wchar_t letter = 0;     // drive and shows-drive: the drive letter, lower case
-  long long status = 0;   // exit
+  std::wstring source;              // the line as written
+  std::wstring argument;            // the rest of the line after the keyword
+  std::wstring title;               // message and warning: the box's title
+  std::wstring text;                // message and warning: the box's text, "\n" made a line break
+  std::vector<std::wstring> texts;  // order: the controls' texts, topmost first
+  wchar_t letter = 0;               // drive and shows-drive: the drive letter, lower case
+  long long status = 0;             // exit
 };
 
 class ScenarioError : public std::runtime_error {

@@ -1,9 +1,14 @@
 #include "step_runner.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "box_icon.h"
+#include "bystander.h"
+#include "keyboard.h"
 #include "message_box.h"
 #include "process_windows.h"
 #include "screenshot.h"
@@ -57,7 +62,99 @@ void Pick(HWND list, UINT select, size_t index, WORD notification) {
 
 bool IsMessageStep(StepKind kind) {
   return kind == StepKind::Message || kind == StepKind::Warning || kind == StepKind::Report ||
-         kind == StepKind::Outcome;
+         kind == StepKind::Outcome || kind == StepKind::ShowsMessage;
+}
+
+// What a screen reader calls the control: its own text, or for a list (which
+// has none) the text of the label just before it in z-order.
+std::wstring AccessibleName(HWND control) {
+  const std::wstring className = ClassNameOf(control);
+  if (!EqualIgnoringCase(className, L"COMBOBOX") && !EqualIgnoringCase(className, L"LISTBOX"))
+    return TextOf(control);
+  for (HWND before = GetWindow(control, GW_HWNDPREV); before;
+       before = GetWindow(before, GW_HWNDPREV)) {
+    if (!HasVisibleStyle(before)) continue;
+    if (EqualIgnoringCase(ClassNameOf(before), L"STATIC")) return TextOf(before);
+    break;
+  }
+  return {};
+}
+
+HFONT LabelFont(const wchar_t* face, int height) {
+  return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+int CharacterHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+std::wstring FaceOf(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = L"";
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return face;
+}
+
+// Letters stand a pixel or two inside their advance widths, and a wrapped
+// line may end in a blank.
+constexpr int kBearingTolerance = 10;
+
+// The width of the pixels that differ from the window's background colour
+// (that of its top-left corner), as the screen shows it.
+int InkWidth(HWND window) {
+  RECT box{};
+  GetClientRect(window, &box);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int width = box.right, height = box.bottom;
+  if (width <= 0 || height <= 0) return 0;
+  HDC screenDc = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screenDc);
+  HBITMAP bitmap = CreateCompatibleBitmap(screenDc, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screenDc);
+  const DWORD background = pixels[0];
+  int left = width, right = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (pixels[static_cast<size_t>(y) * width + x] == background) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+    }
+  }
+  return right < left ? 0 : right - left + 1;
+}
+
+// The window of the process's thread that has the keyboard focus.
+HWND FocusOf(HWND screen) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(screen, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 constexpr std::wstring_view kCompleted = L"Installation completed successfully.";
@@ -85,8 +182,15 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
         return L"no window of the program, but it shows:\n" + DescribeWindows(process_.id());
       }
     }
-    // A screenshot may show a message box.
-    if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot) {
+    // A closing screen hands the activation to the screen below; no other
+    // program's window may get it while the program runs.
+    if (step.kind != StepKind::Exit && step.kind != StepKind::Outcome &&
+        BystanderActivations() > 0) {
+      return L"the activation to stay with the program, but another program's window was "
+             L"activated";
+    }
+    // A screenshot may show a message box; keys go to whatever has the focus.
+    if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot && step.kind != StepKind::Keys) {
       if (const auto box = OpenMessageBox(process_.id())) {
         return L"no message box, but the box " + Quoted(box->title) + L" shows " +
                Quoted(box->text);
@@ -202,6 +306,33 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
     case StepKind::Shot:
       return [this, &argument] { return saveShot(argument); };
 
+    case StepKind::Keys:
+      return [this, &argument] { return typeKeys(argument); };
+
+    case StepKind::Focus:
+      return [this, &argument] {
+        return actOnScreen([&](HWND screen) { return focusOn(screen, argument); });
+      };
+
+    case StepKind::Order:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) { return inOrder(screen, step.texts); });
+      };
+
+    case StepKind::FolderHighlight:
+      return [this, &argument] {
+        return actOnScreen(
+            [&](HWND screen) { return folderHighlight(screen, argument == L"focused"); });
+      };
+
+    case StepKind::ShowsMessage:
+      return [this, &step] { return answerMessageBox(step); };
+
+    case StepKind::Measure:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) { return measureLabel(screen, step); });
+      };
+
     case StepKind::Exit:
       return [this, &step] {
         const auto status = process_.exitStatus();
@@ -273,13 +404,14 @@ StepRunner::Verdict StepRunner::answerMessageBox(const Step& step) const {
   const bool textFits =
       isReport ? box->text.find(step.argument) != std::wstring::npos : box->text == step.text;
   if (!textFits) return Verdict::waiting(expected);
-  if (step.kind != StepKind::Message) {
+  if (step.kind == StepKind::Warning || step.kind == StepKind::Report) {
     const BoxIcon wanted = isReport ? BoxIcon::Stop : BoxIcon::Exclamation;
     const BoxIcon shown = RecogniseIcon(box->icon);
     if (shown != wanted) {
       return Verdict::waiting(expected + L" (the icon shown: " + IconName(shown) + L")");
     }
   }
+  if (step.kind == StepKind::ShowsMessage) return Verdict::holds();  // the user answers it
   if (!PressOk(*box)) return Verdict::failed(expected + L" that closes when OK is pressed");
   return Verdict::holds();
 }
@@ -356,6 +488,150 @@ std::wstring StepRunner::outcome() const {
   if (!lastBox_) return {};
   const DWORD status = lastBox_->text == kCompleted ? 0 : 1;
   return L"status " + std::to_wstring(status) + L", box " + Quoted(lastBox_->text);
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+StepRunner::Verdict StepRunner::typeKeys(const std::wstring& keys) const {
+  const int events = TypeKeys(keys);
+  // Each look of the window's thread into its queue takes one message; a key
+  // event makes up to two (the key, its character). When every look has
+  // been made, the keys are taken.
+  if (HWND screen = currentScreen()) {
+    for (int i = 0; i < 2 * events; ++i) WaitUntilTaken(screen);
+  }
+  return Verdict::holds();
+}
+
+StepRunner::Verdict StepRunner::focusOn(HWND screen, const std::wstring& name) const {
+  HWND focus = FocusOf(screen);
+  if (focus && IsChild(screen, focus) && AccessibleName(focus) == name) return Verdict::holds();
+  std::wstring found = L"nothing";
+  if (focus) found = ClassNameOf(focus) + L" named " + Quoted(AccessibleName(focus));
+  return Verdict::waiting(L"the focus on the control named " + Quoted(name) + L" (it is on " +
+                          found + L")");
+}
+
+StepRunner::Verdict StepRunner::inOrder(HWND screen, const std::vector<std::wstring>& texts) const {
+  size_t next = 0;
+  for (HWND control = GetWindow(GetWindow(screen, GW_CHILD), GW_HWNDFIRST);
+       control && next < texts.size(); control = GetWindow(control, GW_HWNDNEXT)) {
+    if (TextOf(control) == texts[next]) ++next;
+  }
+  if (next == texts.size()) return Verdict::holds();
+  return Verdict::failed(L"the controls in this z-order, from the top; the first out of place: " +
+                         Quoted(texts[next]));
+}
+
+StepRunner::Verdict StepRunner::folderHighlight(HWND screen, bool focused) const {
+  const std::wstring expected = std::wstring(L"the folder list's selection drawn as ") +
+                                (focused ? L"focused" : L"unfocused");
+  HWND list = FirstVisibleControl(screen, L"LISTBOX");
+  if (!list) return Verdict::waiting(expected);
+  if ((FocusOf(screen) == list) != focused) {
+    return Verdict::waiting(
+        expected + (focused ? L" (the list has not the focus)" : L" (the list has the focus)"));
+  }
+  LRESULT selected = LB_ERR;
+  RECT item{};
+  if (!SendWithTimeout(list, LB_GETCURSEL, 0, 0, &selected) || selected < 0 ||
+      !SendWithTimeout(list, LB_GETITEMRECT, static_cast<WPARAM>(selected),
+                       reinterpret_cast<LPARAM>(&item))) {
+    return Verdict::waiting(expected + L" (no selected entry)");
+  }
+  // A point of the selected line away from its text and its focus frame.
+  POINT point{item.right - 3, (item.top + item.bottom) / 2};
+  ClientToScreen(list, &point);
+  HDC screenDc = GetDC(nullptr);
+  const COLORREF shown = GetPixel(screenDc, point.x, point.y);
+  ReleaseDC(nullptr, screenDc);
+  const COLORREF wanted = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+  if (shown == wanted) return Verdict::holds();
+  wchar_t colours[64];
+  swprintf(colours, 64, L" (colour %06lX, not %06lX)", static_cast<unsigned long>(shown),
+           static_cast<unsigned long>(wanted));
+  return Verdict::waiting(expected + colours);
+}
+
+// Prints the size of a label's text as the label draws it (DrawText with
+// DT_CALCRECT, in "MS Sans Serif" at POINTS, within the label's width)
+// against its box, as the table row "text | font | text | box | fits".
+StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) const {
+  HWND label = nullptr;
+  for (HWND control : ControlsOf(screen)) {
+    if (EqualIgnoringCase(ClassNameOf(control), L"STATIC") && TextOf(control) == step.text)
+      label = control;
+  }
+  if (!label) return Verdict::waiting(L"a label showing " + Quoted(step.text));
+  WaitUntilTaken(screen);
+  const int points = _wtoi(step.title.c_str());
+  HDC screenDc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screenDc, LOGPIXELSY);
+  ReleaseDC(nullptr, screenDc);
+  // The font the installer draws the label with: MS Sans Serif, or its
+  // scalable twin for a size the face lacks.
+  const int height = MulDiv(points, dpi, 72);
+  HFONT font = LabelFont(L"MS Sans Serif", height);
+  if (CharacterHeight(font) < height) {
+    HFONT twin = LabelFont(L"Microsoft Sans Serif", height);
+    if (FaceOf(twin) == L"Microsoft Sans Serif") {
+      DeleteObject(font);
+      font = twin;
+    } else {
+      DeleteObject(twin);
+    }
+  }
+  RECT box{};
+  GetClientRect(label, &box);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = L"?";
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  const LONG style = GetWindowLongW(label, GWL_STYLE);
+  UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
+  format |= (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK;
+  RECT needed{0, 0, box.right, 0};
+  const std::wstring& text = step.text;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, format);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  if (std::wstring_view(face) != L"MS Sans Serif" &&
+      std::wstring_view(face) != L"Microsoft Sans Serif") {
+    return Verdict::failed(L"the font \"MS Sans Serif\", but Wine gave " + Quoted(face) +
+                           L" (are Wine's fonts in the prefix?)");
+  }
+  if (CharacterHeight(font) != height) {
+    DeleteObject(font);
+    return Verdict::failed(L"a font " + std::to_wstring(height) + L" pixels high for " +
+                           std::to_wstring(points) + L" pt, but the system has none");
+  }
+  DeleteObject(font);
+  // The label as drawn on the screen: its ink must be as wide as the text
+  // measured in that font (less the letters' side bearings).
+  if (IsWindowVisible(label)) {
+    const int ink = InkWidth(label);
+    const int expected = std::min<int>(needed.right, box.right);
+    if (ink > expected || ink < expected - kBearingTolerance) {
+      return Verdict::failed(L"the label drawn " + std::to_wstring(expected) +
+                             L" pixels wide, as measured in that font, but its ink is " +
+                             std::to_wstring(ink) + L" pixels wide");
+    }
+  }
+  const bool fits = needed.right <= box.right && needed.bottom <= box.bottom;
+  wchar_t row[200];
+  swprintf(row, 200, L" | %d pt: %ls, %ld px high | %ld x %ld | %ld x %ld | %ls\n", points, face,
+           static_cast<long>(metrics.tmHeight), static_cast<long>(needed.right),
+           static_cast<long>(needed.bottom), static_cast<long>(box.right),
+           static_cast<long>(box.bottom), fits ? L"fits" : L"CLIPS");
+  const std::string utf8 = WideToUtf8(
+      L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) + row);
+  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+  std::fflush(stdout);
+  return Verdict::holds();
 }
 
 }  // namespace e2e

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "message_box.h"
 #include "scenario.h"
@@ -57,6 +58,11 @@ class StepRunner {
   Verdict openFolder(HWND screen, const std::wstring& name) const;
   Verdict saveShot(const std::wstring& name) const;
   Verdict endOfInstallation();
+  Verdict typeKeys(const std::wstring& keys) const;
+  Verdict focusOn(HWND screen, const std::wstring& name) const;
+  Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
+  Verdict folderHighlight(HWND screen, bool focused) const;
+  Verdict measureLabel(HWND screen, const Step& step) const;
 
   SetupProcess& process_;
   RunOptions options_;
