@@ -31,7 +31,7 @@ import bmp_to_png
 from child_processes import register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate
 from virtual_display import VirtualDisplay
-from wine_programs import run_wine, stop_wineserver
+from wine_programs import Finished, run_wine, stop_wineserver
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
@@ -118,15 +118,19 @@ class WineBox:
             self._drive_kinds[letter] = kind
 
     def play(self, scenario: Path, driver: Path, exe: str, cwd: str,
-             step_timeout: Optional[int] = None) -> ScenarioResult:
-        """Runs the driver on the scenario; the driver starts setup.exe."""
+             step_timeout: Optional[int] = None,
+             driver_options: tuple[str, ...] = ()) -> ScenarioResult:
+        """Runs the driver on the scenario; the driver starts setup.exe.
+
+        driver_options go onto the driver's command line before the scenario.
+        """
         self._start()
         shots = self.folder / "shots"
         shots.mkdir(exist_ok=True)
         command = [str(driver), "--exe", exe, "--cwd", cwd, "--shots", windows_path(shots)]
         if step_timeout is not None:
             command += ["--timeout", str(step_timeout)]
-        command.append(windows_path(scenario))
+        command += [*driver_options, windows_path(scenario)]
         started = time.monotonic()
         try:
             run = run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
@@ -142,6 +146,13 @@ class WineBox:
                               wine_errors=errors.decode("utf-8", errors="replace"),
                               seconds=time.monotonic() - started,
                               shots=self._keep_shots(shots))
+
+    def run(self, arguments: list[str], timeout: Optional[float] = None) -> Finished:
+        """Runs a Windows program in the box, on the session's display, to its end."""
+        self._start()
+        return run_wine(self.prefix, arguments, debug=WINE_ERRORS_ONLY,
+                        display=self._session.display.name, cwd=self.folder,
+                        timeout=timeout or self._session.run_timeout)
 
     def close(self) -> None:
         if self._closed:

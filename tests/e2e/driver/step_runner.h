@@ -16,7 +16,8 @@ namespace e2e {
 
 struct RunOptions {
   std::chrono::milliseconds stepTimeout{15000};
-  std::filesystem::path shotsFolder;  // empty: shot steps are skipped
+  std::filesystem::path shotsFolder;           // empty: shot steps are skipped
+  std::chrono::milliseconds pollInterval{50};  // between two looks at the windows
 };
 
 class StepRunner {
@@ -27,6 +28,10 @@ class StepRunner {
   // Waits until the step's state holds and does its action. Returns what was
   // expected when it did not come in time; nothing when the step passed.
   std::optional<std::wstring> run(const Step& step);
+
+  // When the last step's state was seen to hold: for a click or a message
+  // box, the moment before the button is pressed.
+  std::chrono::steady_clock::time_point heldAt() const { return heldAt_; }
 
  private:
   struct Verdict {
@@ -55,6 +60,7 @@ class StepRunner {
   SetupProcess& process_;
   RunOptions options_;
   std::wstring screenTitle_;
+  mutable std::chrono::steady_clock::time_point heldAt_;
 };
 
 }  // namespace e2e
