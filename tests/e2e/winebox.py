@@ -138,11 +138,12 @@ class WineBox:
 
     def play(self, scenario: Path, driver: Path, exe: str, cwd: str,
              step_timeout: Optional[int] = None, arguments: str = "",
-             no_windows: bool = False) -> ScenarioResult:
+             no_windows: bool = False, driver_options: tuple[str, ...] = ()) -> ScenarioResult:
         """Runs the driver on the scenario; the driver starts setup.exe.
 
         arguments go on setup.exe's command line as they stand; with
-        no_windows any window of setup.exe fails the scenario.
+        no_windows any window of setup.exe fails the scenario. driver_options
+        go onto the driver's command line before the scenario.
         """
         self._start()
         shots = self.folder / "shots"
@@ -156,7 +157,7 @@ class WineBox:
             command += ["--args", arguments]
         if no_windows:
             command.append("--no-windows")
-        command.append(windows_path(scenario))
+        command += [*driver_options, windows_path(scenario)]
         started = time.monotonic()
         try:
             run = self.run(command)
@@ -171,15 +172,16 @@ class WineBox:
                               seconds=time.monotonic() - started,
                               shots=self._keep_shots(shots))
 
-    def run(self, command: list[str]) -> Finished:
+    def run(self, command: list[str], timeout: Optional[float] = None) -> Finished:
         """Runs a Windows program in the box, from the box's own folder.
 
-        Raises subprocess.TimeoutExpired when it outlives the session's run_timeout.
+        Raises subprocess.TimeoutExpired when it outlives `timeout` (by
+        default the session's run_timeout).
         """
         self._start()
         return run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
                         display=self._session.display.name, cwd=self.folder,
-                        timeout=self._session.run_timeout, user=self.user)
+                        timeout=timeout or self._session.run_timeout, user=self.user)
 
     def start(self, arguments: list[str], output: Path) -> subprocess.Popen:
         """Starts a Wine program in the box and returns at once; its output goes to OUTPUT.

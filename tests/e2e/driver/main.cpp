@@ -2,10 +2,14 @@
 //
 //   setup-e2e-driver.exe --exe D:\setup.exe --cwd D:\ [--shots FOLDER]
 //                        [--timeout SECONDS] [--args "ARGUMENTS"] [--no-windows]
-//                        SCENARIO
+//                        [--poll MILLISECONDS] [--times] SCENARIO
 //
 // --args puts ARGUMENTS on setup.exe's command line; with --no-windows a
-// window of setup.exe, at any moment, fails the step being played.
+// window of setup.exe, at any moment, fails the step being played. --poll
+// sets the time between two looks at the windows (50 ms). --times adds a
+// line to each passed step: when its state was seen to hold, in milliseconds
+// since the driver started (for a click or a message box, just before the
+// button is pressed). The copy benchmark times the copy with it.
 //
 // Exit status 0 when every step passed, 1 when one failed (setup.exe is ended
 // then), 2 for a wrong command line or scenario.
@@ -37,6 +41,7 @@ struct Arguments {
   std::wstring setupArguments;
   std::filesystem::path scenario;
   e2e::RunOptions options;
+  bool printTimes = false;
 };
 
 void Print(std::wstring_view text) {
@@ -62,6 +67,10 @@ std::optional<Arguments> ParseArguments(int argc, wchar_t** argv) {
       arguments.options.noWindows = true;
     } else if (argument == L"--timeout" && hasValue) {
       arguments.options.stepTimeout = std::chrono::seconds(_wtoi(argv[++i]));
+    } else if (argument == L"--poll" && hasValue) {
+      arguments.options.pollInterval = std::chrono::milliseconds(_wtoi(argv[++i]));
+    } else if (argument == L"--times") {
+      arguments.printTimes = true;
     } else if (!argument.starts_with(L"--") && arguments.scenario.empty()) {
       arguments.scenario = argument;
     } else {
@@ -83,6 +92,7 @@ int Play(const Arguments& arguments) {
   }
 
   Print(L"scenario " + arguments.scenario.wstring() + L"\n");
+  const auto driverStarted = std::chrono::steady_clock::now();
   e2e::StartBystander();
   e2e::SetupProcess process(arguments.exe, arguments.folder, arguments.setupArguments);
   e2e::StepRunner runner(process, arguments.options);
@@ -103,6 +113,11 @@ int Play(const Arguments& arguments) {
     Print(L"  ok   line " + std::to_wstring(step.line) + L": " + step.source + L"  (" +
           std::to_wstring(took.count()) + L" ms)\n");
     if (step.kind == e2e::StepKind::Outcome) Print(L"  outcome: " + runner.outcome() + L"\n");
+    if (arguments.printTimes) {
+      const std::chrono::duration<double, std::milli> heldAt = runner.heldAt() - driverStarted;
+      Print(L"  held line " + std::to_wstring(step.line) + L" at " +
+            std::to_wstring(heldAt.count()) + L" ms\n");
+    }
   }
   Print(L"passed: " + std::to_wstring(steps.size()) + L" steps\n");
   return 0;
@@ -117,7 +132,8 @@ int wmain(int argc, wchar_t** argv) {
     Print(
         L"usage: setup-e2e-driver --exe SETUP.EXE [--cwd FOLDER] [--shots "
         L"FOLDER] "
-        L"[--timeout SECONDS] [--args ARGUMENTS] [--no-windows] SCENARIO\n");
+        L"[--timeout SECONDS] [--args ARGUMENTS] [--no-windows] [--poll MILLISECONDS] "
+        L"[--times] SCENARIO\n");
     return 2;
   }
   try {

@@ -17,7 +17,6 @@
 namespace e2e {
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // Time for a screen to paint itself before a screenshot.
 constexpr auto kPaintTime = std::chrono::milliseconds(300);
 
@@ -167,6 +166,7 @@ std::optional<std::wstring> StepRunner::run(const Step& step) {
 
 std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& check) {
   const auto deadline = std::chrono::steady_clock::now() + options_.stepTimeout;
+  heldAt_ = {};
   for (;;) {
     // The end of the program, or a message box, that the step does not expect
     // fails it at once.
@@ -197,11 +197,16 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
       }
     }
     const Verdict verdict = check();
-    if (verdict.state == Verdict::Holds) return std::nullopt;
+    if (verdict.state == Verdict::Holds) {
+      if (heldAt_ == std::chrono::steady_clock::time_point{}) {
+        heldAt_ = std::chrono::steady_clock::now();
+      }
+      return std::nullopt;
+    }
     if (verdict.state == Verdict::Failed || std::chrono::steady_clock::now() > deadline) {
       return verdict.expected;
     }
-    std::this_thread::sleep_for(kPollInterval);
+    std::this_thread::sleep_for(options_.pollInterval);
   }
 }
 
@@ -239,6 +244,7 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
             return Verdict::waiting(L"an enabled button " + Quoted(argument) +
                                     L" on an enabled screen");
           }
+          heldAt_ = std::chrono::steady_clock::now();
           PostMessageW(button, BM_CLICK, 0, 0);
           WaitUntilTaken(button);
           return Verdict::holds();
@@ -411,6 +417,7 @@ StepRunner::Verdict StepRunner::answerMessageBox(const Step& step) const {
       return Verdict::waiting(expected + L" (the icon shown: " + IconName(shown) + L")");
     }
   }
+  heldAt_ = std::chrono::steady_clock::now();
   if (step.kind == StepKind::ShowsMessage) return Verdict::holds();  // the user answers it
   if (!PressOk(*box)) return Verdict::failed(expected + L" that closes when OK is pressed");
   return Verdict::holds();

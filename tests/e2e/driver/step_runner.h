@@ -18,8 +18,9 @@ namespace e2e {
 
 struct RunOptions {
   std::chrono::milliseconds stepTimeout{15000};
-  std::filesystem::path shotsFolder;  // empty: shot steps are skipped
-  bool noWindows = false;             // any window of the program fails the step
+  std::filesystem::path shotsFolder;           // empty: shot steps are skipped
+  bool noWindows = false;                      // any window of the program fails the step
+  std::chrono::milliseconds pollInterval{50};  // between two looks at the windows
 };
 
 class StepRunner {
@@ -33,6 +34,9 @@ class StepRunner {
 
   // After an `outcome` step: the exit status and the text of the last box.
   std::wstring outcome() const;
+  // When the last step's state was seen to hold: for a click or a message
+  // box, the moment before the button is pressed.
+  std::chrono::steady_clock::time_point heldAt() const { return heldAt_; }
 
  private:
   struct Verdict {
@@ -68,6 +72,7 @@ class StepRunner {
   RunOptions options_;
   std::wstring screenTitle_;
   std::optional<MessageBoxView> lastBox_;  // the outcome step's box, answered
+  mutable std::chrono::steady_clock::time_point heldAt_;
 };
 
 }  // namespace e2e
