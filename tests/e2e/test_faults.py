@@ -36,6 +36,7 @@ from test_user_folder import LONG_PATH_SCENARIO, folders_opened_by
 
 MB = 1 << 20
 TEMPORARY = "~setup*"
+BIG_NAME = "AAA_BIG.DAT"  # the first file, long enough to act while it is copied
 # Names a Linux folder holds that Windows reads otherwise: a drive, a wildcard,
 # a final dot or blank that the path clean-up drops, devices.
 HOSTILE_NAMES = ("a:b.txt", "what?.txt", "trailing.", "trailing", "trailing ", "CON.txt", "aux")
@@ -122,12 +123,14 @@ class Install:
 
     def run(self, during: Optional[Callable[[], None]] = None,
             medium_after: Optional[dict[str, str]] = None,
-            killed: bool = False) -> Optional[Outcome]:
-        """Plays the scenario, with DURING run once the first temporary file has bytes.
+            killed: bool = False, watch: tuple[str, ...] = (TEMPORARY, BIG_NAME)
+            ) -> Optional[Outcome]:
+        """Plays the scenario, with DURING run once a copy in the making has bytes.
 
         Asserts that the run ended soundly; MEDIUM_AFTER is the CD the test
         leaves (by default the CD as it was). KILLED: DURING ends setup.exe,
-        which shows no box then; the outcome is None.
+        which shows no box then; the outcome is None. WATCH: the names a copy
+        in the making may have in the target.
         """
         medium = sample_cd.ordinary_files(self.cd)
         cd_before = sample_cd.folder_contents(self.cd)
@@ -135,13 +138,13 @@ class Install:
         outside_before = self.outside()
         watcher = None
         if during is not None:
-            watcher = CopyWatcher(self.target, during)
+            watcher = CopyWatcher(self.target, during, watch)
         result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\",
                                step_timeout=60)  # 2,000 files take 10 to 20 s
         print(f"\n[e2e] {self.test.case}: {result.seconds:.1f} s", file=sys.stderr)
         if watcher is not None:
             watcher.join()
-            self.test.assertIsNotNone(watcher.seen, "no temporary file came with bytes in it")
+            self.test.assertIsNotNone(watcher.seen, "no copy in the making came with bytes in it")
             self.during_copy = watcher.seen
         outcome = self.test.outcome_of(result, killed)
         self.test.assert_sound(outcome, medium, target_before,
@@ -155,23 +158,29 @@ class Install:
 
 
 class CopyWatcher(threading.Thread):
-    """Runs an action once, as soon as a temporary file in FOLDER has bytes in it."""
+    """Runs an action once, as soon as a copy in the making in FOLDER has bytes in it.
 
-    def __init__(self, folder: Path, action: Callable[[], None], timeout: float = 60) -> None:
+    A new destination is written under its own name (the system removes it
+    unless it is whole), an existing one replaced by a temporary file.
+    """
+
+    def __init__(self, folder: Path, action: Callable[[], None], names: tuple[str, ...],
+                 timeout: float = 60) -> None:
         super().__init__(daemon=True)
         self.folder, self.action, self.deadline = folder, action, time.monotonic() + timeout
-        self.seen: Optional[tuple[str, int]] = None  # the temporary file and its size then
+        self.names = names
+        self.seen: Optional[tuple[str, int]] = None  # the file and its size then
         self.start()
 
     def run(self) -> None:
         while time.monotonic() < self.deadline:
-            for temporary in self.folder.glob(TEMPORARY):
+            for copy in [path for name in self.names for path in self.folder.glob(name)]:
                 try:
-                    size = temporary.stat().st_size
+                    size = copy.stat().st_size
                 except FileNotFoundError:
                     continue
                 if size > 0:
-                    self.seen = (temporary.name, size)
+                    self.seen = (copy.name, size)
                     self.action()
                     return
             time.sleep(0.002)
@@ -331,7 +340,7 @@ class FaultTest(ScenarioTestCase):
 
         with self.case_named("a source removed between the listing and its copy"):
             self.clear(target)
-            install.load({"AAA_BIG.DAT": big, "ZZZ_LATER.TXT": payload("ZZZ_LATER.TXT")})
+            install.load({BIG_NAME: big, "ZZZ_LATER.TXT": payload("ZZZ_LATER.TXT")})
             medium_after = sample_cd.folder_contents(install.cd)
             del medium_after["ZZZ_LATER.TXT"]
             outcome = install.run(during=(install.cd / "ZZZ_LATER.TXT").unlink,
@@ -340,12 +349,18 @@ class FaultTest(ScenarioTestCase):
 
         with self.case_named("killed in the middle of a file"):
             self.clear(target)
-            install.load({"AAA_BIG.DAT": big})
+            install.load({BIG_NAME: big})
             install.run(during=lambda: box.kill_program("setup.exe"), killed=True)
             self.assertLess(install.during_copy[1], len(big), "killed only after the copy")
 
         with self.case_named("a run to the end after the kill"):
             self.assertTrue(install.run().succeeded)
+
+        with self.case_named("killed in the middle of replacing a file"):
+            (target / BIG_NAME).write_bytes(b"the older version\r\n")
+            install.run(during=lambda: box.kill_program("setup.exe"), killed=True,
+                        watch=(TEMPORARY,))
+            self.assertEqual((target / BIG_NAME).read_bytes(), b"the older version\r\n")
 
         with self.case_named("2,000 small files"):
             self.clear(target)

@@ -214,27 +214,34 @@ DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
 
 // ---- Copying ----
 
-// A new file beside the destination that the system removes when its handle
-// closes, also when the process is killed, until it takes its final name.
-class TempFile {
+// A new file that the system removes when its handle closes, also when the
+// process is killed, until it is kept: no failure leaves a half-written file.
+class PendingFile {
  public:
-  TempFile(std::wstring path, win32::FileHandle file)
+  PendingFile(std::wstring path, win32::FileHandle file)
       : path_(std::move(path)), file_(std::move(file)) {
     MarkForDeletion(true);
   }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (named_) return;
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile() {
+    if (kept_) return;
     file_.reset();
     if (!markedForDeletion_) ::DeleteFileW(path_.c_str());  // a system that could not mark it
   }
 
   HANDLE handle() const { return file_.get(); }
 
-  // Gives the file the full name `target`, replacing a file of that name; the
-  // error code, or 0. On failure the file is marked for deletion again.
-  DWORD Rename(const std::wstring& target) {
+  // Keeps the file under its own name; the error code, or 0.
+  DWORD Keep() {
+    if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
+    kept_ = true;
+    return 0;
+  }
+
+  // Keeps the file under the full name `target`, replacing a file of that
+  // name; the error code, or 0. On failure the file stays pending.
+  DWORD KeepAs(const std::wstring& target) {
     const std::wstring ntPath = L"\\??\\" + ApiPath(target).substr(4);
     const size_t bytes = ntPath.size() * sizeof(wchar_t);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
@@ -249,7 +256,7 @@ class TempFile {
       MarkForDeletion(true);
       return error;
     }
-    named_ = true;
+    kept_ = true;
     return 0;
   }
 
@@ -266,41 +273,50 @@ class TempFile {
   std::wstring path_;
   win32::FileHandle file_;
   bool markedForDeletion_ = false;
-  bool named_ = false;
+  bool kept_ = false;
 };
 
-// Makes a temporary file of a name no one uses in `folder` (which ends in
-// '\'); the error code when none can be made, or 0.
-DWORD CreateTempFile(const std::wstring& folder, std::optional<TempFile>& made) {
+// Creates the file `path` ("\\?\" form), which must not exist yet, as a
+// pending file; the error code, or 0.
+DWORD CreatePendingFile(const std::wstring& path, std::optional<PendingFile>& made) {
+  win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return ::GetLastError();
+  made.emplace(path, std::move(file));
+  return 0;
+}
+
+bool NameTaken(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Makes a pending file of a name no one uses in `folder` (which ends in
+// '\'), to take a destination's place; the error code, or 0.
+DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& made) {
   constexpr int kTries = 100;
   static const std::wstring process = Decimal(::GetCurrentProcessId());
   static std::atomic<unsigned> counter{0};
   for (int tries = 0; tries < kTries; ++tries) {
     const std::wstring path =
         ApiPath(folder + L"~setup" + process + L"-" + Decimal(counter++) + L".tmp");
-    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) {
-      made.emplace(path, std::move(file));
-      return 0;
-    }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error;  // else not ours
+    const DWORD error = CreatePendingFile(path, made);
+    if (!NameTaken(error)) return error;  // else not ours
   }
   return ERROR_FILE_EXISTS;
 }
 
-// Copies all of `in` to `out` through one buffer; the error code, or 0. The
-// windows are kept painted meanwhile: the copy takes no input, but a long
-// file does not make the program look hung.
-DWORD CopyContents(HANDLE in, HANDLE out) {
-  constexpr DWORD kBufferSize = 1 << 20;
+// Copies all of `in` (`size` bytes when it began) to `out` through one
+// buffer; the error code, or 0. The windows are kept painted meanwhile: the
+// copy takes no input, but a long file does not make the program look hung.
+DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size) {
+  constexpr ULONGLONG kLargestBuffer = 1 << 20;
   constexpr ULONGLONG kPaintEvery = 200;  // milliseconds
-  const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  const auto bufferSize = static_cast<DWORD>(std::clamp<ULONGLONG>(size, 1, kLargestBuffer));
+  const auto buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
   ULONGLONG painted = ::GetTickCount64();
   for (;;) {
     DWORD read = 0;
-    if (!::ReadFile(in, buffer.get(), kBufferSize, &read, nullptr)) return ::GetLastError();
+    if (!::ReadFile(in, buffer.get(), bufferSize, &read, nullptr)) return ::GetLastError();
     if (read == 0) return 0;
     for (DWORD written = 0, now = 0; written < read; written += now)
       if (!::WriteFile(out, buffer.get() + written, read - written, &now, nullptr))
@@ -389,35 +405,52 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
       ApiPath(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!in) Fail(action, details, ::GetLastError(), from);
-  BY_HANDLE_FILE_INFORMATION sourceInfo{};
+  // Size, kind and time only: the file's identity, which asks the volume for
+  // its serial number, is wanted only when the destination exists.
+  FILE_STANDARD_INFO standard{};
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(in.get(), FileStandardInfo, &standard, sizeof standard) ||
+      !::GetFileInformationByHandleEx(in.get(), FileBasicInfo, &basic, sizeof basic))
+    Fail(action, details, ::GetLastError(), from);
+  if (standard.Directory) throw RuntimeError(action, details, "The file is not an ordinary file.");
+  const auto copyInto = [&](PendingFile& file) {
+    if (const DWORD error = CopyContents(in.get(), file.handle(), standard.EndOfFile.QuadPart)) {
+      RaiseIfDriveGone(DriveLetterOf(from), details);
+      Fail(action, details, error, to);
+    }
+    FILETIME written{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)};
+    ::SetFileTime(file.handle(), nullptr, nullptr, &written);
+  };
+
+  // Most destinations are new: the copy is written under its own name, and
+  // the system removes it again unless it is whole.
+  std::optional<PendingFile> copy;
+  DWORD error = CreatePendingFile(ApiPath(to), copy);
+  if (!error) {
+    copyInto(*copy);
+    if ((error = copy->Keep())) Fail(action, details, error, to);
+    return;
+  }
+  BY_HANDLE_FILE_INFORMATION sourceInfo{}, destinationInfo{};
+  if (Identify(to, destinationInfo) != 0) Fail(action, details, error, to);
   if (!::GetFileInformationByHandle(in.get(), &sourceInfo))
     Fail(action, details, ::GetLastError(), from);
-  if (sourceInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-    throw RuntimeError(action, details, "The file is not an ordinary file.");
-  BY_HANDLE_FILE_INFORMATION destinationInfo{};
-  if (Identify(to, destinationInfo) == 0) {
-    if (SameFile(sourceInfo, destinationInfo)) return;
-    if (destinationInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      throw RuntimeError(action, details, "The destination is a folder.");
-  }
+  if (SameFile(sourceInfo, destinationInfo)) return;
+  if (destinationInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    throw RuntimeError(action, details, "The destination is a folder.");
 
-  std::optional<TempFile> temp;
-  if (const DWORD error = CreateTempFile(FolderOf(to), temp)) Fail(action, details, error, to);
-  if (const DWORD error = CopyContents(in.get(), temp->handle())) {
-    RaiseIfDriveGone(DriveLetterOf(from), details);
-    Fail(action, details, error, to);
-  }
-  ::SetFileTime(temp->handle(), nullptr, nullptr, &sourceInfo.ftLastWriteTime);
-
+  // An existing destination stays as it is until a whole copy, written
+  // beside it under a temporary name, takes its place in one step.
+  if ((error = CreateTempFile(FolderOf(to), copy))) Fail(action, details, error, to);
+  copyInto(*copy);
   // A read-only destination is unlocked for the replace and locked again if
   // it fails. A link keeps its own attributes: its target is never touched.
   const std::wstring target = ApiPath(to);
-  const DWORD old = ::GetFileAttributesW(target.c_str());
-  const bool unlock = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) &&
-                      !(old & FILE_ATTRIBUTE_REPARSE_POINT);
+  const DWORD old = destinationInfo.dwFileAttributes;
+  const bool unlock = (old & FILE_ATTRIBUTE_READONLY) && !(old & FILE_ATTRIBUTE_REPARSE_POINT);
   if (unlock && !SetAttributes(target, old & ~FILE_ATTRIBUTE_READONLY))
     Fail(action, details, ::GetLastError(), to);
-  if (const DWORD error = temp->Rename(to)) {
+  if ((error = copy->KeepAs(to))) {
     if (unlock) SetAttributes(target, old);
     Fail(action, details, error, to);
   }
