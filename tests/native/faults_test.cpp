@@ -276,14 +276,17 @@ TEST_F(Faults, KilledInTheMiddleOfALargeFileLeavesNoHalfFileUnderItsName) {
     std::string failure;
     _exit(run(installInto(kSucceeds), "D:\\", failure));
   }
-  // Wait until the copy of the large file is under way, then kill.
+  // Wait until the copy of the large file is under way (the child holds a
+  // file in the target open: unnamed, or under a temporary name), then kill.
+  const fs::path descriptors = fs::path("/proc") / std::to_string(child) / "fd";
   bool copying = false;
   for (int wait = 0; wait < 20000 && !copying; ++wait) {
-    std::error_code gone;  // the temporary file may be renamed under our eyes
-    for (const auto& entry : fs::directory_iterator(target(), gone))
-      if (entry.path().filename().string().rfind("~setup", 0) == 0 &&
-          fs::file_size(entry.path(), gone) > 0 && !gone)
-        copying = true;
+    std::error_code gone;  // descriptors come and go under our eyes
+    for (const auto& entry : fs::directory_iterator(descriptors, gone)) {
+      const std::string file = fs::read_symlink(entry.path(), gone).string();
+      copying = copying || (!gone && file.rfind(target().string() + "/", 0) == 0 &&
+                            file.find("M-MIDDLE.DAT") == std::string::npos);
+    }
     if (!copying) std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
   kill(child, SIGKILL);
@@ -291,9 +294,7 @@ TEST_F(Faults, KilledInTheMiddleOfALargeFileLeavesNoHalfFileUnderItsName) {
   EXPECT_TRUE(copying) << "the copy was never seen under way";
   const auto size = fs::file_size(target() / "M-MIDDLE.DAT");
   EXPECT_TRUE(size == 13 || size == (std::uintmax_t{1} << 30)) << size;
-  // A killed process cannot clean up: its temporary file is the only trace.
-  for (const auto& entry : fs::directory_iterator(target()))
-    if (entry.path().filename().string().rfind("~setup", 0) == 0) fs::remove(entry.path());
+  // TearDown: no temporary file is left either.
 }
 
 }  // namespace

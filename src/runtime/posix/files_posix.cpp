@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -100,19 +101,32 @@ struct DirCloser {
 };
 using UniqueDir = std::unique_ptr<DIR, DirCloser>;
 
-// A file written under a temporary name; removed again unless kept.
+// A new file for a copy. Where the file system allows, it has no name until
+// it is whole, so that a failure or a kill leaves nothing behind; elsewhere
+// it has a temporary name and is removed again unless kept.
 class TempFile {
  public:
   TempFile(std::string path, UniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  TempFile(TempFile&& other) noexcept
+      : path_(std::exchange(other.path_, {})), fd_(std::move(other.fd_)), kept_(other.kept_) {}
+  TempFile& operator=(TempFile&&) = delete;
   ~TempFile() {
     fd_.reset();
-    if (!kept_) ::unlink(path_.c_str());
+    if (!kept_ && !path_.empty()) ::unlink(path_.c_str());
   }
 
-  const std::string& path() const { return path_; }
   UniqueFd& fd() { return fd_; }
+  bool named() const { return !path_.empty(); }
+  const std::string& path() const { return path_; }
+
+  // Names an unnamed file `path`, which must not exist; the error number, or 0.
+  int Link(const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return errno;
+    path_ = path;
+    return 0;
+  }
   void keep() { kept_ = true; }
 
  private:
@@ -374,22 +388,55 @@ int CopyContents(int in, int out, const struct stat& info) {
   return ::ftruncate(out, size) == 0 ? 0 : errno;
 }
 
-// A new, empty file beside `folder`'s other entries under a name no one uses.
-TempFile CreateTempFile(const std::string& folder, const Details& details) {
+// A temporary name in `folder` that no one uses yet, for `attempt` to take:
+// it returns 0, EEXIST to try the next name, or another error number.
+template <class Attempt>
+int TakeTemporaryName(const std::string& folder, const Attempt& attempt) {
   constexpr int kTries = 100;
   static const std::string process = std::to_string(::getpid());
-  static std::atomic<unsigned> counter{0};
+  static unsigned counter = 0;
   for (int tries = 0; tries < kTries; ++tries) {
-    const std::string path =
-        folder + "/~setup" + process + "-" + std::to_string(counter++) + ".tmp";
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd) return TempFile(path, std::move(fd));
-    if (errno == ENOENT)
-      throw RuntimeError("could not copy a file", details,
-                         "The destination folder does not exist.");
-    if (errno != EEXIST) Fail("could not copy a file", details, errno);
+    const int error =
+        attempt(folder + "/~setup" + process + "-" + std::to_string(counter++) + ".tmp");
+    if (error != EEXIST) return error;
   }
-  Fail("could not copy a file", details, EEXIST);
+  return EEXIST;
+}
+
+[[noreturn]] void FailInFolder(const Details& details, int error) {
+  if (error == ENOENT)
+    throw RuntimeError("could not copy a file", details, "The destination folder does not exist.");
+  Fail("could not copy a file", details, error);
+}
+
+// A new, empty file in `folder`: unnamed where the file system allows.
+TempFile CreateTempFile(const std::string& folder, const Details& details) {
+  UniqueFd unnamed(::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600));
+  if (unnamed) return TempFile({}, std::move(unnamed));
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) FailInFolder(details, errno);
+  std::optional<TempFile> made;
+  const int error = TakeTemporaryName(folder, [&](const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd) return errno;
+    made.emplace(path, std::move(fd));
+    return 0;
+  });
+  if (error) FailInFolder(details, error);
+  return std::move(*made);
+}
+
+// Puts a whole copy in the place of `target` (a host path in `folder`) in one
+// step; the error number, or 0. A new destination takes the unnamed file's
+// name at once; an existing one is replaced by a rename.
+int PutInPlace(TempFile& copy, const std::string& folder, const std::string& target) {
+  if (!copy.named()) {
+    const int error = copy.Link(target);
+    if (error != EEXIST) return error;
+    if (const int named =
+            TakeTemporaryName(folder, [&](const std::string& path) { return copy.Link(path); }))
+      return named;
+  }
+  return ::rename(copy.path().c_str(), target.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -484,8 +531,11 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
     Fail(action, details, error);
   if (::fchmod(temp.fd().get(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0)
     Fail(action, details, errno);
-  if (const int error = temp.fd().close()) Fail(action, details, error);
-  if (::rename(temp.path().c_str(), to.host.c_str()) != 0) Fail(action, details, errno);
+  // A late write error shows when a file closes (on a network drive, where
+  // the file has a name): before it takes the destination's place.
+  if (temp.named())
+    if (const int error = temp.fd().close()) Fail(action, details, error);
+  if (const int error = PutInPlace(temp, folder, to.host)) Fail(action, details, error);
   temp.keep();
   NoteAdded(folder, to.host.substr(folder.size() + 1));
 }
