@@ -19,37 +19,6 @@ constexpr int kTwipsPerInch = 1440;
 constexpr int kDropDownRows = 8;
 constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
 
-constexpr wchar_t kFontFace[] = L"MS Sans Serif";
-constexpr wchar_t kScalableTwin[] = L"Microsoft Sans Serif";
-
-FontHandle MakeFont(const wchar_t* face, int height) {
-  return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, face));
-}
-
-// The font's character height: its cell less the internal leading.
-int CharacterHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return metrics.tmHeight - metrics.tmInternalLeading;
-}
-
-// The face the system chose for the font.
-std::wstring FaceOf(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  wchar_t face[LF_FACESIZE] = L"";
-  GetTextFaceW(dc, LF_FACESIZE, face);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return face;
-}
-
 int ControlId(const Screen& screen, const Control& control) {
   const auto& controls = screen.controls();
   const auto it = std::find_if(controls.begin(), controls.end(),
@@ -125,19 +94,9 @@ Win32Desktop::~Win32Desktop() {
 
 HFONT Win32Desktop::font(int points) {
   if (points == 0) points = kStandardFontPoints;
-  auto& slot = fonts_[points];
-  if (!slot) {
-    const int height = MulDiv(points, dpi_, 72);
-    slot = MakeFont(kFontFace, height);
-    // A bitmap face that lacks the size gives a smaller one: Wine's MS Sans
-    // Serif has 8, 10 and 12 points only. Its scalable twin, where the
-    // system has it, keeps the size.
-    if (CharacterHeight(slot.get()) < height) {
-      FontHandle twin = MakeFont(kScalableTwin, height);
-      if (FaceOf(twin.get()) == kScalableTwin) slot = std::move(twin);
-    }
-  }
-  return slot.get();
+  for (const auto& [size, font] : fonts_)
+    if (size == points) return font.get();
+  return fonts_.emplace_back(points, LayoutFont(points, dpi_)).second.get();
 }
 
 void Win32Desktop::open(Screen& screen) {

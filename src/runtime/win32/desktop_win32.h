@@ -5,18 +5,15 @@
 #include <windows.h>
 
 #include <map>
+#include <utility>
+#include <vector>
 #include <memory>
 #include <type_traits>
 
 #include "runtime/desktop.h"
+#include "runtime/win32/layout_font.h"
 
 namespace rt::win32 {
-
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
 
 struct WindowDestroyer {
   void operator()(HWND window) const { DestroyWindow(window); }
@@ -52,7 +49,7 @@ class Win32Desktop : public Desktop {
   HINSTANCE instance_;
   int dpi_;
   std::map<const Screen*, std::unique_ptr<Window>> windows_;
-  std::map<int, FontHandle> fonts_;  // by size in points
+  std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
   BrushHandle windowBrush_;
 };
 

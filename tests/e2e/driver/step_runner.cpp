@@ -11,6 +11,7 @@
 #include "keyboard.h"
 #include "message_box.h"
 #include "process_windows.h"
+#include "runtime/win32/layout_font.h"
 #include "screenshot.h"
 #include "wide_text.h"
 
@@ -77,32 +78,6 @@ std::wstring AccessibleName(HWND control) {
     break;
   }
   return {};
-}
-
-HFONT LabelFont(const wchar_t* face, int height) {
-  return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-int CharacterHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return metrics.tmHeight - metrics.tmInternalLeading;
-}
-
-std::wstring FaceOf(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  wchar_t face[LF_FACESIZE] = L"";
-  GetTextFaceW(dc, LF_FACESIZE, face);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return face;
 }
 
 // Letters stand a pixel or two inside their advance widths, and a wrapped
@@ -577,23 +552,13 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
   HDC screenDc = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screenDc, LOGPIXELSY);
   ReleaseDC(nullptr, screenDc);
-  // The font the installer draws the label with: MS Sans Serif, or its
-  // scalable twin for a size the face lacks.
+  // The font the installer draws the label with.
   const int height = MulDiv(points, dpi, 72);
-  HFONT font = LabelFont(L"MS Sans Serif", height);
-  if (CharacterHeight(font) < height) {
-    HFONT twin = LabelFont(L"Microsoft Sans Serif", height);
-    if (FaceOf(twin) == L"Microsoft Sans Serif") {
-      DeleteObject(font);
-      font = twin;
-    } else {
-      DeleteObject(twin);
-    }
-  }
+  const rt::win32::FontHandle font = rt::win32::LayoutFont(points, dpi);
   RECT box{};
   GetClientRect(label, &box);
   HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, font);
+  HGDIOBJ old = SelectObject(dc, font.get());
   wchar_t face[LF_FACESIZE] = L"?";
   GetTextFaceW(dc, LF_FACESIZE, face);
   TEXTMETRICW metrics{};
@@ -611,12 +576,10 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
     return Verdict::failed(L"the font \"MS Sans Serif\", but Wine gave " + Quoted(face) +
                            L" (are Wine's fonts in the prefix?)");
   }
-  if (CharacterHeight(font) != height) {
-    DeleteObject(font);
+  if (rt::win32::CharacterHeight(font.get()) != height) {
     return Verdict::failed(L"a font " + std::to_wstring(height) + L" pixels high for " +
                            std::to_wstring(points) + L" pt, but the system has none");
   }
-  DeleteObject(font);
   // The label as drawn on the screen: its ink must be as wide as the text
   // measured in that font (less the letters' side bearings).
   if (IsWindowVisible(label)) {

@@ -1,0 +1,58 @@
+#include "runtime/win32/layout_font.h"
+
+namespace rt::win32 {
+namespace {
+
+constexpr wchar_t kFontFace[] = L"MS Sans Serif";
+constexpr wchar_t kScalableTwin[] = L"Microsoft Sans Serif";
+
+FontHandle MakeFont(const wchar_t* face, int height) {
+  return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, face));
+}
+
+// The screen's device context with a font selected into it, while it lives.
+class ScreenDcWith {
+ public:
+  explicit ScreenDcWith(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+  ScreenDcWith(const ScreenDcWith&) = delete;
+  ScreenDcWith& operator=(const ScreenDcWith&) = delete;
+  ~ScreenDcWith() {
+    SelectObject(dc_, old_);
+    ReleaseDC(nullptr, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+}  // namespace
+
+FontHandle LayoutFont(int points, int dpi) {
+  const int height = MulDiv(points, dpi, 72);
+  FontHandle font = MakeFont(kFontFace, height);
+  if (CharacterHeight(font.get()) < height) {
+    FontHandle twin = MakeFont(kScalableTwin, height);
+    if (FaceOf(twin.get()) == kScalableTwin) font = std::move(twin);
+  }
+  return font;
+}
+
+int CharacterHeight(HFONT font) {
+  const ScreenDcWith dc(font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+std::wstring FaceOf(HFONT font) {
+  const ScreenDcWith dc(font);
+  wchar_t face[LF_FACESIZE] = L"";
+  GetTextFaceW(dc.get(), LF_FACESIZE, face);
+  return face;
+}
+
+}  // namespace rt::win32
