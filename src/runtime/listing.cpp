@@ -39,8 +39,7 @@ SplitPattern::SplitPattern(const std::string& pattern) {
   while (split > 0 && !IsSeparator(pattern[split - 1])) --split;
   if (split == 0 && HasDrivePrefix(pattern)) split = 2;
   folder = pattern.substr(0, split);
-  name = pattern.substr(split);
-  if (name.empty()) name = "*";
+  name = split < pattern.size() ? pattern.substr(split) : std::string(1, '*');
 }
 
 void SortNames(std::vector<std::string>& names) {
