@@ -8,6 +8,7 @@
 
 #include "box_icon.h"
 #include "bystander.h"
+#include "canvas.h"
 #include "keyboard.h"
 #include "message_box.h"
 #include "process_windows.h"
@@ -93,29 +94,14 @@ int InkWidth(HWND window) {
   ClientToScreen(window, &origin);
   const int width = box.right, height = box.bottom;
   if (width <= 0 || height <= 0) return 0;
-  HDC screenDc = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screenDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(screenDc, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-  GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screenDc);
-  const DWORD background = pixels[0];
+  ScreenDc screen;
+  Canvas shown(screen.get(), width, height);
+  shown.grab(screen.get(), origin.x, origin.y);
+  const uint32_t background = shown.pixel(0, 0);
   int left = width, right = -1;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      if (pixels[static_cast<size_t>(y) * width + x] == background) continue;
+      if (shown.pixel(x, y) == background) continue;
       left = std::min(left, x);
       right = std::max(right, x);
     }
@@ -526,9 +512,7 @@ StepRunner::Verdict StepRunner::folderHighlight(HWND screen, bool focused) const
   // A point of the selected line away from its text and its focus frame.
   POINT point{item.right - 3, (item.top + item.bottom) / 2};
   ClientToScreen(list, &point);
-  HDC screenDc = GetDC(nullptr);
-  const COLORREF shown = GetPixel(screenDc, point.x, point.y);
-  ReleaseDC(nullptr, screenDc);
+  const COLORREF shown = GetPixel(ScreenDc().get(), point.x, point.y);
   const COLORREF wanted = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
   if (shown == wanted) return Verdict::holds();
   wchar_t colours[64];
@@ -549,28 +533,24 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
   if (!label) return Verdict::waiting(L"a label showing " + Quoted(step.text));
   WaitUntilTaken(screen);
   const int points = _wtoi(step.title.c_str());
-  HDC screenDc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screenDc, LOGPIXELSY);
-  ReleaseDC(nullptr, screenDc);
+  const int dpi = GetDeviceCaps(ScreenDc().get(), LOGPIXELSY);
   // The font the installer draws the label with.
   const int height = MulDiv(points, dpi, 72);
   const rt::win32::FontHandle font = rt::win32::LayoutFont(points, dpi);
   RECT box{};
   GetClientRect(label, &box);
-  HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, font.get());
+  const ScreenDc dc(label);
+  const Selection selected(dc.get(), font.get());
   wchar_t face[LF_FACESIZE] = L"?";
-  GetTextFaceW(dc, LF_FACESIZE, face);
+  GetTextFaceW(dc.get(), LF_FACESIZE, face);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
+  GetTextMetricsW(dc.get(), &metrics);
   const LONG style = GetWindowLongW(label, GWL_STYLE);
   UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
   format |= (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK;
   RECT needed{0, 0, box.right, 0};
   const std::wstring& text = step.text;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, format);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &needed, format);
   if (std::wstring_view(face) != L"MS Sans Serif" &&
       std::wstring_view(face) != L"Microsoft Sans Serif") {
     return Verdict::failed(L"the font \"MS Sans Serif\", but Wine gave " + Quoted(face) +

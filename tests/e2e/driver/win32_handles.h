@@ -12,18 +12,19 @@ namespace e2e {
 // A kernel object handle (process, thread, file), closed with CloseHandle.
 using KernelHandle = rt::win32::UniqueHandle<rt::win32::CloseKernelHandle>;
 
-// The device context of the whole screen, released with ReleaseDC.
+// The device context of the whole screen, or of one window, released with ReleaseDC.
 class ScreenDc {
  public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
+  explicit ScreenDc(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
   ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
+    if (dc_) ReleaseDC(window_, dc_);
   }
   ScreenDc(const ScreenDc&) = delete;
   ScreenDc& operator=(const ScreenDc&) = delete;
   HDC get() const { return dc_; }
 
  private:
+  HWND window_;
   HDC dc_;
 };
 
