@@ -58,9 +58,11 @@ std::wstring CurrentFolder() {
 // The current folder of drive `letter` ("C:\Setup"); this asks no disk.
 std::wstring CurrentFolderOf(wchar_t letter) {
   const wchar_t drive[] = {letter, L':', 0};
-  wchar_t full[MAX_PATH];
-  const DWORD length = ::GetFullPathNameW(drive, MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return {letter, L':', L'\\'};
+  const DWORD size = ::GetFullPathNameW(drive, 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  full.resize(size ? ::GetFullPathNameW(drive, size, full.data(), nullptr) : 0);
+  if (full.empty()) return {letter, L':', L'\\'};
+  if (full.starts_with(L"\\\\?\\")) full.erase(0, 4);
   return full;
 }
 
