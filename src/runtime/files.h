@@ -30,10 +30,11 @@ std::string rtcCurrentDirOfDrive(char driveLetter);
 // Creates one folder.
 void rtcMakeDir(const std::string& path);
 
-// Copies one file. A relative source resolves against the current folder. The
-// copy is written beside the destination under a temporary name and then put
-// in its place in one step, so a failure leaves an existing destination as it
-// was. A read-only destination is replaced too, and the copy is left writable.
+// Copies one file. A relative source resolves against the current folder. No
+// failure, nor a kill, leaves a half-written file: a new destination appears
+// only whole (the system removes an unfinished one), and an existing one is
+// replaced in one step by a whole copy written beside it, or left as it was.
+// A read-only destination is replaced too, and the copy is left writable.
 // Copying a file onto itself leaves it untouched.
 void rtcFileCopy(const std::string& source, const std::string& destination);
 
