@@ -22,17 +22,17 @@ Listing& LastListing() {
   return listing;
 }
 
+}  // namespace
+
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-bool HasDrivePrefix(const std::string& path) {
+bool HasDrivePrefix(std::string_view path) {
   const auto letter = static_cast<unsigned char>(path.size() >= 2 ? path[0] : 0);
   return path.size() >= 2 && path[1] == ':' &&
          ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
 }
-
-}  // namespace
 
 SplitPattern::SplitPattern(const std::string& pattern) {
   size_t split = pattern.size();

@@ -5,9 +5,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rt {
+
+// The separators of a Windows path: '\\' and '/'.
+bool IsSeparator(char c);
+
+// True when a path begins with a drive letter and a colon ("c:").
+bool HasDrivePrefix(std::string_view path);
 
 struct FolderEntry {
   std::string name;

@@ -148,16 +148,8 @@ MountedDrives& Mounted() {
   return mounted;
 }
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
 char Upper(char c) {
   return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-
-bool HasDrivePrefix(std::string_view path) {
-  return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
 }
 
 bool IsFolder(const std::string& host) {
