@@ -151,10 +151,15 @@ std::optional<std::wstring> StepRunner::waitFor(const Step& step, const Check& c
              L"activated";
     }
     // A screenshot may show a message box; keys go to whatever has the focus.
+    // A box that keys have just answered may still be on its way out.
     if (!IsMessageStep(step.kind) && step.kind != StepKind::Shot && step.kind != StepKind::Keys) {
       if (const auto box = OpenMessageBox(process_.id())) {
-        return L"no message box, but the box " + Quoted(box->title) + L" shows " +
-               Quoted(box->text);
+        if (box->window != typedInto_ || std::chrono::steady_clock::now() > deadline) {
+          return L"no message box, but the box " + Quoted(box->title) + L" shows " +
+                 Quoted(box->text);
+        }
+        std::this_thread::sleep_for(options_.pollInterval);
+        continue;
       }
     }
     const Verdict verdict = check();
@@ -463,6 +468,8 @@ std::wstring StepRunner::outcome() const {
 namespace e2e {
 
 StepRunner::Verdict StepRunner::typeKeys(const std::wstring& keys) const {
+  const auto box = OpenMessageBox(process_.id());
+  typedInto_ = box ? box->window : nullptr;
   const int events = TypeKeys(keys);
   // Each look of the window's thread into its queue takes one message; a key
   // event makes up to two (the key, its character). When every look has

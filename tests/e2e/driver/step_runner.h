@@ -73,6 +73,7 @@ class StepRunner {
   std::wstring screenTitle_;
   std::optional<MessageBoxView> lastBox_;  // the outcome step's box, answered
   mutable std::chrono::steady_clock::time_point heldAt_;
+  mutable HWND typedInto_ = nullptr;  // the message box that the last keys went to
 };
 
 }  // namespace e2e
