@@ -311,7 +311,8 @@ DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& mad
 // buffer; the error code, or 0. The windows are kept painted meanwhile: the
 // copy takes no input, but a long file does not make the program look hung.
 DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size) {
-  constexpr ULONGLONG kLargestBuffer = 1 << 20;
+  // Larger buffers leave the processor's cache and copy more slowly.
+  constexpr ULONGLONG kLargestBuffer = 64 << 10;
   constexpr ULONGLONG kPaintEvery = 200;  // milliseconds
   const auto bufferSize = static_cast<DWORD>(std::clamp<ULONGLONG>(size, 1, kLargestBuffer));
   const auto buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
