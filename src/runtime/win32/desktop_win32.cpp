@@ -251,9 +251,11 @@ void Win32Desktop::update(Control& control) {
   ShowWindow(hwnd, control.Visible() ? SW_SHOWNA : SW_HIDE);
 }
 
+// Paints at once what changed since the last paint (a label shown or hidden,
+// say); the rest of the screen is up to date already.
 void Win32Desktop::refresh(Screen& screen) {
   RedrawWindow(windows_.at(&screen)->hwnd.get(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+               RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 HWND Win32Desktop::activeWindow() const {
