@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 r"""Times setup.exe's copy under Wine against a plain CopyFileExW loop and cp.
 
-    bench/wine_copy_bench.py [--quick] [--runs N] [--poll MS]
+    bench/wine_copy_bench.py [--quick] [--runs N] [--poll MS] [--sets alone,small,large,huge]
 
 Needs the Windows build (cmake --build --preset windows): setup.exe,
 setup-e2e-driver.exe and copy-loop.exe in build/windows/ (or named by
@@ -327,6 +327,8 @@ def main() -> int:
     parser.add_argument("--runs", type=int, default=3, help="timed runs of each side")
     parser.add_argument("--poll", type=int, default=5,
                         help="milliseconds between the driver's looks at the windows")
+    parser.add_argument("--sets", default="alone,small,large,huge",
+                        help="the data sets to time, by name (comma-separated)")
     options = parser.parse_args()
     programs = {"setup": program("SETUP_EXE", BUILD / "setup.exe"),
                 "driver": program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe"),
@@ -340,6 +342,7 @@ def main() -> int:
              [alone, Plan("small", "2,000 files of 4 KiB", 2000, 4 * KiB, "F"),
               Plan("large", "20 files of 5 MiB", 20, 5 * MiB, "DATA"),
               Plan("huge", "1 file of 512 MiB", 1, 512 * MiB, "ARCHIVE")])
+    plans = [plan for plan in plans if plan.name in options.sets.split(",")]
     print(f"setup.exe: {programs['setup'].stat().st_size:,} bytes")
     results = []
     with winebox.Session(run_timeout=3600) as session:
