@@ -254,8 +254,7 @@ void Win32Desktop::update(Control& control) {
 // Paints at once what changed since the last paint (a label shown or hidden,
 // say); the rest of the screen is up to date already.
 void Win32Desktop::refresh(Screen& screen) {
-  RedrawWindow(windows_.at(&screen)->hwnd.get(), nullptr, nullptr,
-               RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(windows_.at(&screen)->hwnd.get(), nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 HWND Win32Desktop::activeWindow() const {
