@@ -306,10 +306,17 @@ int ReadFolder(const std::string& host, std::vector<FolderEntry>& entries) {
   while (const dirent* item = ::readdir(dir.get())) {
     const std::string name = item->d_name;
     if (name == "." || name == "..") continue;
-    struct stat info {};
-    const bool known = ::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0;
-    const bool folder = known && S_ISDIR(info.st_mode);
-    entries.push_back({name, folder, name[0] == '.', !folder && !(known && S_ISREG(info.st_mode))});
+    // The folder says what most entries are; a link is taken for what it
+    // leads to.
+    bool folder = item->d_type == DT_DIR;
+    bool ordinary = item->d_type == DT_REG;
+    if (item->d_type != DT_DIR && item->d_type != DT_REG) {
+      struct stat info {};
+      const bool known = ::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0;
+      folder = known && S_ISDIR(info.st_mode);
+      ordinary = known && S_ISREG(info.st_mode);
+    }
+    entries.push_back({name, folder, name[0] == '.', !folder && !ordinary});
     errno = 0;
   }
   return errno;
