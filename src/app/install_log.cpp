@@ -1,8 +1,8 @@
 #include "app/install_log.h"
 
-#include "app/project.h"
 #include "runtime/error.h"
 #include "runtime/program.h"
+#include "screens/project.h"
 
 namespace setup {
 
@@ -20,7 +20,7 @@ void InstallLog::started(const std::string&, const std::string& target) {
   line("Target", target);
 }
 
-void InstallLog::copied(const std::string& destination) {
+void InstallLog::fileCopied(const std::string& destination) {
   ++copied_;
   line("Copied", destination + " (" + std::to_string(rt::rtcFileLen(destination)) + " bytes)");
 }

@@ -17,7 +17,7 @@ class InstallLog : public CopyObserver, public rt::WatchedDesktop::Watcher {
   InstallLog(const std::string& path, const std::string& sourceDir, const std::string& target);
 
   void started(const std::string& sourceDir, const std::string& target) override;
-  void copied(const std::string& destination) override;
+  void fileCopied(const std::string& destination) override;
   void finished() override;
   void message(const std::string& prompt, int buttons) override;
   void ending(int status) override;

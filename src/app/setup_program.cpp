@@ -4,19 +4,16 @@
 
 #include "app/command_line.h"
 #include "app/install_log.h"
-#include "app/project.h"
-#include "app/screen_registry.h"
 #include "install/copy_setup_files.h"
 #include "runtime/files.h"
 #include "runtime/folders.h"
 #include "runtime/program.h"
 #include "runtime/watched_desktop.h"
 #include "screens/confirmation.h"
-#include "screens/frm_create_default_folder.h"
-#include "screens/frm_install_in_default_folder.h"
 #include "screens/frm_install_in_user_folder.h"
 #include "screens/frm_intro.h"
-#include "screens/frm_option.h"
+#include "screens/project.h"
+#include "screens/screen_registry.h"
 
 namespace setup {
 namespace {
@@ -30,20 +27,21 @@ int RunWizard(ScreenRegistry& screens) {
   return rt::ThunRTMain(project);
 }
 
-// /S: the copy of the confirmation screens with no one at the screen. The
-// default folder is made when absent, as "Yes, create it" does; a folder of
-// /D= is made with its parents. Ends the program: with status 1 when the
-// installer runs from the target folder itself.
-[[noreturn]] void InstallUnattended(ScreenRegistry& screens, const std::string& folder) {
-  // A screen that is never shown carries the copying notice.
-  rt::Screen& notice = screens.get<frmInstallInDefaultFolder>();
+// /S: the copy of the confirmation screens with no one at the screen and no
+// screen at all. The default folder is made when absent, as "Yes, create it"
+// does; a folder of /D= is made with its parents. Ends the program: with
+// status 1 when the installer runs from the target folder itself.
+[[noreturn]] void InstallUnattended(const std::string& folder, CopyObserver& watcher) {
+  CopyResult result;
   if (folder.empty()) {
     if (rt::rtcDir(DefaultInstallDir, rt::vbDirectory).empty()) rt::rtcMakeDir(DefaultInstallDir);
-    InstallIntoDefaultFolder(notice);
+    result = CopySetupFiles(DefaultInstallDir, DefaultDestination, watcher);
   } else {
     rt::MakeFolders(folder);
-    CopySetupFiles(notice, folder, [&](const std::string& name) { return folder + "\\" + name; });
+    result = CopySetupFiles(
+        folder, [&](const std::string& name) { return folder + "\\" + name; }, watcher);
   }
+  AnnounceCopy(result);
   rt::End(kFailed);
 }
 
@@ -59,31 +57,27 @@ int Run(const std::vector<std::string>& arguments) {
     rt::End(kNotUnderstood);
   }
 
-  ScreenRegistry screens;
   std::optional<InstallLog> log;
-  struct StopObserving {
-    ~StopObserving() { ObserveCopies(nullptr); }
-  } stopObserving;
   rt::RaiseEvent([&] {
     if (commandLine.logFile.empty()) return;
     const std::string target = commandLine.folder.empty() ? DefaultInstallDir : commandLine.folder;
     log.emplace(commandLine.logFile, rt::rtcCurrentDir(), commandLine.silent ? target : "");
     watched.watch(&*log);
-    ObserveCopies(&*log);
   });
+  CopyObserver noWatcher;
+  CopyObserver* watcher = log ? &*log : nullptr;
 
   if (commandLine.silent) {
-    rt::RaiseEvent([&] { InstallUnattended(screens, commandLine.folder); });
+    rt::RaiseEvent([&] { InstallUnattended(commandLine.folder, watcher ? *watcher : noWatcher); });
     return kFailed;  // not reached: the installation ends the program
   }
+  ScreenRegistry screens;
+  screens.copyWatcher = watcher;
   if (!commandLine.folder.empty()) screens.get<frmInstallInUserFolder>().openOn(commandLine.folder);
   return RunWizard(screens);
 }
 
 }  // namespace
-
-ScreenRegistry::ScreenRegistry() = default;
-ScreenRegistry::~ScreenRegistry() = default;
 
 int RunSetup() {
   ScreenRegistry screens;

@@ -1,12 +1,15 @@
 #include "runtime/controls.h"
 
+#include <algorithm>
+
 #include "runtime/desktop.h"
 #include "runtime/screen.h"
 
 namespace rt {
 
 bool Control::canTakeFocus() const {
-  return visible_ && kind() != ControlKind::Label && kind() != ControlKind::Frame;
+  return visible_ && kind() != ControlKind::Label && kind() != ControlKind::Frame &&
+         kind() != ControlKind::ProgressBar;
 }
 
 void Control::setCaption(std::string caption) {
@@ -47,6 +50,29 @@ void OptionButton::setValue(bool value) {
 
 void OptionButton::reset() {
   value_ = (layout().notes & kSelected) != 0;
+  Control::reset();
+}
+
+void ProgressBar::setMax(std::uint64_t max) {
+  max_ = max;
+  value_ = std::min(value_, max_);
+  changed();
+}
+
+void ProgressBar::setValue(std::uint64_t value) {
+  value_ = std::min(value, max_);
+  changed();
+}
+
+unsigned ProgressBar::filled(unsigned steps) const {
+  if (max_ == 0) return steps;
+  const double share = static_cast<double>(value_) / static_cast<double>(max_);
+  return static_cast<unsigned>(share * steps);
+}
+
+void ProgressBar::reset() {
+  max_ = 0;
+  value_ = 0;
   Control::reset();
 }
 

@@ -1,6 +1,7 @@
 // Controls of a screen: their design-time layout and their run-time state.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,9 +10,9 @@ namespace rt {
 
 class Screen;
 
-enum class ControlKind { Button, Label, Frame, Option, DriveList, FolderList };
+enum class ControlKind { Button, Label, Frame, Option, DriveList, FolderList, ProgressBar };
 
-// Layout notes of a control.
+// Layout notes of a control (not the attributes of rtcDir).
 enum LayoutNote : unsigned {
   kPlain = 0,
   kCentred = 1u << 0,     // label text centred within its box
@@ -67,7 +68,7 @@ class Control {
 
  private:
   Screen& screen_;
-  const ControlLayout& layout_;
+  ControlLayout layout_;
   std::string caption_;
   bool visible_ = true;
 };
@@ -86,6 +87,25 @@ class OptionButton : public Control {
 
  private:
   bool value_ = false;
+};
+
+// A bar that fills as work gets done: Value out of Max, both in any unit
+// (bytes, say). A Max of 0 shows the bar full: there was nothing to do.
+class ProgressBar : public Control {
+ public:
+  using Control::Control;
+  std::uint64_t Max() const { return max_; }
+  std::uint64_t Value() const { return value_; }
+  void setMax(std::uint64_t max);
+  // Held at Max.
+  void setValue(std::uint64_t value);
+  // How full the bar is, in `steps` steps: 0 to steps.
+  unsigned filled(unsigned steps) const;
+  void reset() override;
+
+ private:
+  std::uint64_t max_ = 0;
+  std::uint64_t value_ = 0;
 };
 
 // A drop-down list of the drives. It starts on the current drive.

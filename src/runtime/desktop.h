@@ -24,6 +24,9 @@ class Desktop {
   // Creates the screen's window and its controls, not yet visible.
   virtual void open(Screen& screen) = 0;
   virtual void close(Screen& screen) = 0;
+  // A control added to an open screen at run time, or taken from it.
+  virtual void add(Control& control) = 0;
+  virtual void remove(Control& control) = 0;
   virtual void show(Screen& screen) = 0;  // visible, in its window state
   virtual void hide(Screen& screen) = 0;
   virtual void setEnabled(Screen& screen, bool enabled) = 0;
@@ -36,7 +39,9 @@ class Desktop {
   virtual void messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;
   // Ends the program with this exit status; never returns.
   [[noreturn]] virtual void end(int status) = 0;
-  // Called often during long work that takes no input: keeps windows painted.
+  // Called at least every 100 ms during long work that takes no input: paints
+  // what is out of date and answers the system, so that the program is not
+  // taken for hung. Input waits, and is not acted on.
   virtual void keepAlive() {}
 };
 

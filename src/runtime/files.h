@@ -3,6 +3,9 @@
 // raises rt::RuntimeError when the system refuses.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,8 @@ namespace rt {
 
 // Attributes of rtcDir.
 constexpr int vbNormal = 0;      // ordinary files: no folders, hidden or system files
+constexpr int vbHidden = 2;      // hidden files as well
+constexpr int vbSystem = 4;      // system files as well
 constexpr int vbDirectory = 16;  // folders as well as ordinary files
 
 // Lists the entries matching `pattern` (a folder followed by a name that may
@@ -20,6 +25,14 @@ std::string rtcDir(const std::string& pattern, int attributes);
 
 // Continues the last listing: the next match, or "" when they have run out.
 std::string rtcDir();
+
+// What the last listing found in all, from the folder's own entries: the
+// number of matches and the sum of their sizes in bytes.
+struct ListingTotals {
+  std::size_t entries = 0;
+  std::uint64_t bytes = 0;
+};
+ListingTotals rtcDirTotals();
 
 // The process's current folder as a full path ("D:\" at a root, "C:\Setup" below it).
 std::string rtcCurrentDir();
@@ -36,7 +49,11 @@ void rtcMakeDir(const std::string& path);
 // replaced in one step by a whole copy written beside it, or left as it was.
 // A read-only destination is replaced too, and the copy is left writable.
 // Copying a file onto itself leaves it untouched.
-void rtcFileCopy(const std::string& source, const std::string& destination);
+// `progress`, when given, hears of the bytes as they are written: the number
+// just written, after each piece of a few MiB at most.
+using CopyProgress = std::function<void(std::uint64_t written)>;
+void rtcFileCopy(const std::string& source, const std::string& destination,
+                 const CopyProgress& progress = {});
 
 // True when `path` names an existing folder; raises when its drive is not ready.
 bool FolderExists(const std::string& path);

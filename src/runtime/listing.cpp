@@ -9,12 +9,10 @@
 namespace rt {
 namespace {
 
-constexpr int kHidden = 2;  // the attribute bits of rtcDir beyond vbNormal
-constexpr int kSystem = 4;
-
 struct Listing {
   std::vector<std::string> names;
   size_t next = 0;
+  ListingTotals totals;
 };
 
 Listing& LastListing() {
@@ -57,11 +55,14 @@ std::string StartListing(const std::vector<FolderEntry>& entries, const std::str
   Listing listing;
   for (const auto& entry : entries) {
     if (entry.folder && !(attributes & vbDirectory)) continue;
-    if (entry.system && !(attributes & kSystem)) continue;
-    if (entry.hidden && !(attributes & kHidden)) continue;
-    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name))
+    if (entry.system && !(attributes & vbSystem)) continue;
+    if (entry.hidden && !(attributes & vbHidden)) continue;
+    if (wildcards ? WildcardMatch(name, entry.name) : SameNameIgnoringCase(name, entry.name)) {
       listing.names.push_back(entry.name);
+      listing.totals.bytes += entry.size;
+    }
   }
+  listing.totals.entries = listing.names.size();
   SortNames(listing.names);
   LastListing() = std::move(listing);
   return NextListed();
@@ -70,6 +71,10 @@ std::string StartListing(const std::vector<FolderEntry>& entries, const std::str
 std::string NextListed() {
   Listing& listing = LastListing();
   return listing.next < listing.names.size() ? listing.names[listing.next++] : std::string{};
+}
+
+ListingTotals rtcDirTotals() {
+  return LastListing().totals;
 }
 
 void ClearListing() {

@@ -4,9 +4,12 @@
 // values; the rules here pick and sort them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "runtime/files.h"
 
 namespace rt {
 
@@ -20,7 +23,8 @@ struct FolderEntry {
   std::string name;
   bool folder = false;
   bool hidden = false;
-  bool system = false;  // a system file, or an entry that is neither file nor folder
+  bool system = false;     // a system file, or an entry that is neither file nor folder
+  std::uint64_t size = 0;  // bytes, for a file
 };
 
 // A pattern split at its last separator: "C:\a\*.txt" gives "C:\a\" and

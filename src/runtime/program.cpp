@@ -63,6 +63,10 @@ void ReportAndEnd(const RuntimeError& error) {
   std::abort();  // a desktop's end() never returns
 }
 
+void KeepResponsive() {
+  desktop().keepAlive();
+}
+
 void RaiseEvent(const std::function<void()>& handler) {
   if (!handler) return;
   try {

@@ -34,6 +34,10 @@ void rtcMsgBox(const std::string& prompt, int buttons = vbOKOnly, const std::str
 // Ends the program at once, with exit status 0 unless told otherwise.
 [[noreturn]] void End(int status = 0);
 
+// Lets the desktop paint and answer the system during long work in a
+// handler; input is not acted on. Call it at least every 100 ms.
+void KeepResponsive();
+
 // Runs an event handler for the desktop. A run-time error that no trap took
 // ends the program with a report and exit status 1.
 void RaiseEvent(const std::function<void()>& handler);

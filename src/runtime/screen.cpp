@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/desktop.h"
+#include "runtime/error.h"
 
 namespace rt {
 namespace {
@@ -31,6 +32,32 @@ std::unique_ptr<Control> MakeControl(Screen& screen, const ControlLayout& layout
 Screen::Screen(std::string caption, std::span<const ControlLayout> layout)
     : caption_(std::move(caption)) {
   for (const auto& row : layout) controls_.push_back(MakeControl(*this, row));
+  designedControls_ = controls_.size();
+}
+
+void Screen::NoSuchControl(std::string_view name) const {
+  throw RuntimeError("a screen has no such control",
+                     {{"Screen", caption_}, {"Control", std::string(name)}},
+                     "No control of that name and kind is in the screen's layout.");
+}
+
+ProgressBar& Screen::addProgressBar(const ControlLayout& layout) {
+  auto bar = std::make_unique<ProgressBar>(*this, layout);
+  ProgressBar& added = *bar;
+  controls_.push_back(std::move(bar));
+  added.reset();
+  if (loaded_) desktop().add(added);
+  return added;
+}
+
+void Screen::removeControl(Control& control) {
+  if (controls_.size() <= designedControls_ || controls_.back().get() != &control) return;
+  if (loaded_) desktop().remove(control);
+  controls_.pop_back();
+}
+
+void Screen::removeAddedControls() {
+  while (controls_.size() > designedControls_) removeControl(*controls_.back());
 }
 
 Control* Screen::find(std::string_view name) const {
@@ -40,6 +67,7 @@ Control* Screen::find(std::string_view name) const {
 }
 
 void Screen::load() {
+  removeAddedControls();
   windowState_ = vbNormalState;
   enabled_ = true;
   desktop().open(*this);
@@ -85,6 +113,7 @@ void Screen::Unload() {
   auto& loaded = LoadedScreens();
   loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
   releaseModal();
+  removeAddedControls();
   loaded_ = false;
   visible_ = false;
   desktop().close(*this);

@@ -31,10 +31,18 @@ class Screen {
   // The control of that name, or nullptr.
   Control* find(std::string_view name) const;
   // The control of that name and kind; a screen binds its controls with it.
+  // Raises a run-time error when the screen has no such control.
   template <class T>
   T& control(std::string_view name) const {
-    return dynamic_cast<T&>(*find(name));
+    if (auto* found = dynamic_cast<T*>(find(name))) return *found;
+    NoSuchControl(name);
   }
+
+  // A control that is not in the layout table, made at run time on top of
+  // the others (a progress bar while a copy runs), and taken away again.
+  // Only the last one added can be removed; loading the screen removes all.
+  ProgressBar& addProgressBar(const ControlLayout& layout);
+  void removeControl(Control& control);
 
   // Loads the screen if it is not loaded (design-time state, then Form_Load)
   // and shows it. With vbModal the other screens are disabled and the call
@@ -62,6 +70,8 @@ class Screen {
   virtual void Form_Load() {}
 
  private:
+  [[noreturn]] void NoSuchControl(std::string_view name) const;
+  void removeAddedControls();
   void load();
   void setEnabled(bool enabled);
   // Enables again the screens a modal Show disabled; done before this screen
@@ -70,6 +80,7 @@ class Screen {
 
   std::string caption_;
   std::vector<std::unique_ptr<Control>> controls_;
+  size_t designedControls_ = 0;  // the layout table's; the rest were added
   int windowState_ = vbNormalState;
   bool loaded_ = false;
   bool visible_ = false;

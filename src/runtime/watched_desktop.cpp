@@ -18,6 +18,12 @@ void WatchedDesktop::open(Screen& screen) {
 void WatchedDesktop::close(Screen& screen) {
   if (!quiet_) platform_.close(screen);
 }
+void WatchedDesktop::add(Control& control) {
+  if (!quiet_) platform_.add(control);
+}
+void WatchedDesktop::remove(Control& control) {
+  if (!quiet_) platform_.remove(control);
+}
 void WatchedDesktop::show(Screen& screen) {
   if (!quiet_) platform_.show(screen);
 }

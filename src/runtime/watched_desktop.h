@@ -28,6 +28,8 @@ class WatchedDesktop : public Desktop {
 
   void open(Screen& screen) override;
   void close(Screen& screen) override;
+  void add(Control& control) override;
+  void remove(Control& control) override;
   void show(Screen& screen) override;
   void hide(Screen& screen) override;
   void setEnabled(Screen& screen, bool enabled) override;

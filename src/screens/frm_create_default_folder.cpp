@@ -1,8 +1,8 @@
 #include "screens/frm_create_default_folder.h"
 
-#include "app/project.h"
 #include "runtime/files.h"
 #include "screens/confirmation.h"
+#include "screens/project.h"
 
 namespace setup {
 namespace {
@@ -29,8 +29,8 @@ constexpr rt::ControlLayout kLayout[] = {
 
 }  // namespace
 
-frmCreateDefaultFolder::frmCreateDefaultFolder(ScreenRegistry&)
-    : rt::Screen("Create Default Folder", kLayout) {
+frmCreateDefaultFolder::frmCreateDefaultFolder(ScreenRegistry& screens)
+    : rt::Screen("Create Default Folder", kLayout), screens_(screens) {
   cmdGo.Click = [this] { cmdGo_Click(); };
 }
 
@@ -41,7 +41,7 @@ void frmCreateDefaultFolder::Form_Load() {
 void frmCreateDefaultFolder::cmdGo_Click() {
   if (Option1.Value()) {
     rt::rtcMakeDir(DefaultInstallDir);
-    InstallIntoDefaultFolder(*this);
+    InstallFrom(*this, DefaultInstallDir, DefaultDestination, screens_.copyWatcher);
     return;  // the installer runs from the default folder: the screen stays open
   }
   if (Option2.Value()) TerminateInstallation();

@@ -1,6 +1,7 @@
 #include "screens/frm_install_in_default_folder.h"
 
 #include "screens/confirmation.h"
+#include "screens/project.h"
 
 namespace setup {
 namespace {
@@ -27,8 +28,8 @@ constexpr rt::ControlLayout kLayout[] = {
 
 }  // namespace
 
-frmInstallInDefaultFolder::frmInstallInDefaultFolder(ScreenRegistry&)
-    : rt::Screen("Install in Default Folder", kLayout) {
+frmInstallInDefaultFolder::frmInstallInDefaultFolder(ScreenRegistry& screens)
+    : rt::Screen("Install in Default Folder", kLayout), screens_(screens) {
   cmdGo.Click = [this] { cmdGo_Click(); };
 }
 
@@ -38,7 +39,7 @@ void frmInstallInDefaultFolder::Form_Load() {
 
 void frmInstallInDefaultFolder::cmdGo_Click() {
   if (Option1.Value()) {
-    InstallIntoDefaultFolder(*this);
+    InstallFrom(*this, DefaultInstallDir, DefaultDestination, screens_.copyWatcher);
     return;  // the installer runs from the default folder: the screen stays open
   }
   if (Option2.Value()) TerminateInstallation();

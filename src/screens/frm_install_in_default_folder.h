@@ -1,8 +1,8 @@
 // Confirmation when the default folder is present: install into it?
 #pragma once
 
-#include "app/screen_registry.h"
 #include "runtime/screen.h"
+#include "screens/screen_registry.h"
 
 namespace setup {
 
@@ -13,6 +13,8 @@ class frmInstallInDefaultFolder : public rt::Screen {
  private:
   void Form_Load() override;
   void cmdGo_Click();
+
+  ScreenRegistry& screens_;
 
   rt::CommandButton& cmdGo = control<rt::CommandButton>("cmdGo");
   rt::OptionButton& Option2 = control<rt::OptionButton>("Option2");

@@ -1,6 +1,5 @@
 #include "screens/frm_install_in_user_folder.h"
 
-#include "install/copy_setup_files.h"
 #include "runtime/error.h"
 #include "runtime/folders.h"
 #include "runtime/program.h"
@@ -36,8 +35,8 @@ constexpr rt::ControlLayout kLayout[] = {
 
 }  // namespace
 
-frmInstallInUserFolder::frmInstallInUserFolder(ScreenRegistry&)
-    : rt::Screen("Install in User Folder", kLayout) {
+frmInstallInUserFolder::frmInstallInUserFolder(ScreenRegistry& screens)
+    : rt::Screen("Install in User Folder", kLayout), screens_(screens) {
   dirDirectory.Change = [this] { dirDirectory_Change(); };
   drvDrive.Change = [this] { drvDrive_Change(); };
   cmdGo.Click = [this] { cmdGo_Click(); };
@@ -75,8 +74,10 @@ void frmInstallInUserFolder::drvDrive_Change() {
 void frmInstallInUserFolder::cmdGo_Click() {
   if (Option1.Value()) {
     // The target is whatever the label shows, read afresh for every file.
-    CopySetupFiles(*this, lblDirName.Caption(),
-                   [this](const std::string& name) { return lblDirName.Caption() + "\\" + name; });
+    InstallFrom(
+        *this, lblDirName.Caption(),
+        [this](const std::string& name) { return lblDirName.Caption() + "\\" + name; },
+        screens_.copyWatcher);
     return;  // the chosen folder is the one the installer runs from
   }
   if (Option2.Value()) TerminateInstallation();

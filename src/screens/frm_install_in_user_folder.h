@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/screen_registry.h"
 #include "runtime/screen.h"
+#include "screens/screen_registry.h"
 
 namespace setup {
 
@@ -22,6 +22,8 @@ class frmInstallInUserFolder : public rt::Screen {
   void dirDirectory_Change();
   void drvDrive_Change();
   void cmdGo_Click();
+
+  ScreenRegistry& screens_;
 
   rt::OptionButton& Option1 = control<rt::OptionButton>("Option1");
   rt::OptionButton& Option2 = control<rt::OptionButton>("Option2");

@@ -1,8 +1,8 @@
 // The welcome screen: install, or exit.
 #pragma once
 
-#include "app/screen_registry.h"
 #include "runtime/screen.h"
+#include "screens/screen_registry.h"
 
 namespace setup {
 

@@ -1,10 +1,10 @@
 #include "screens/frm_option.h"
 
-#include "app/project.h"
 #include "runtime/files.h"
 #include "screens/frm_create_default_folder.h"
 #include "screens/frm_install_in_default_folder.h"
 #include "screens/frm_install_in_user_folder.h"
+#include "screens/project.h"
 
 namespace setup {
 namespace {

@@ -1,8 +1,8 @@
 // The choice of target: the default folder, or one of the user's choosing.
 #pragma once
 
-#include "app/screen_registry.h"
 #include "runtime/screen.h"
+#include "screens/screen_registry.h"
 
 namespace setup {
 

@@ -17,6 +17,7 @@
 #include "runtime/desktop.h"
 #include "runtime/program.h"
 #include "scenario_fixture.h"
+#include "screens/confirmation.h"
 
 namespace {
 
@@ -117,16 +118,15 @@ click Continue (proceed or stop)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  // Runs the copy procedure itself from D:\ with a destination rule of the
-  // test's own, so that a fault can strike between two files.
+  // Runs the copy engine itself from D:\ with a destination rule of the
+  // test's own, so that a fault can strike between two files; the user is
+  // told of its end as on the screens.
   int copyWithRule(const setup::DestinationRule& rule, const std::string& scenario) {
-    static constexpr rt::ControlLayout kNotice[] = {
-        {"lblCopying", rt::ControlKind::Label, "", 0, 0, 0, 0, 0, 0, nullptr, rt::kHidden}};
     std::string failure;
     const int status = run(scenario, "D:\\", failure, [&] {
-      rt::Screen caller("Copy", kNotice);
+      setup::CopyObserver none;
       try {
-        rt::RaiseEvent([&] { setup::CopySetupFiles(caller, "", rule); });
+        rt::RaiseEvent([&] { setup::AnnounceCopy(setup::CopySetupFiles("", rule, none)); });
       } catch (const rt::ProgramEnded& ended) {
         return ended.status;
       }

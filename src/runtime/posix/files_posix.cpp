@@ -306,17 +306,19 @@ int ReadFolder(const std::string& host, std::vector<FolderEntry>& entries) {
   while (const dirent* item = ::readdir(dir.get())) {
     const std::string name = item->d_name;
     if (name == "." || name == "..") continue;
-    // The folder says what most entries are; a link is taken for what it
-    // leads to.
+    // The folder says which entries are folders; a link is taken for what
+    // it leads to.
     bool folder = item->d_type == DT_DIR;
     bool ordinary = item->d_type == DT_REG;
-    if (item->d_type != DT_DIR && item->d_type != DT_REG) {
+    std::uint64_t size = 0;
+    if (!folder) {  // a file's size, which the folder does not hold here
       struct stat info {};
       const bool known = ::fstatat(::dirfd(dir.get()), name.c_str(), &info, 0) == 0;
       folder = known && S_ISDIR(info.st_mode);
       ordinary = known && S_ISREG(info.st_mode);
+      if (ordinary) size = static_cast<std::uint64_t>(info.st_size);
     }
-    entries.push_back({name, folder, name[0] == '.', !folder && !ordinary});
+    entries.push_back({name, folder, name[0] == '.', !folder && !ordinary, size});
     errno = 0;
   }
   return errno;
@@ -327,8 +329,9 @@ int ReadFolder(const std::string& host, std::vector<FolderEntry>& entries) {
 // Copies `length` bytes from the current position of `in` to that of `out`:
 // in the kernel where it can, else through a fixed buffer. Returns 0 or the
 // error number.
-int CopyBytes(int in, int out, off_t length) {
-  constexpr size_t kKernelChunk = size_t{1} << 30;
+int CopyBytes(int in, int out, off_t length, const CopyProgress& progress) {
+  // Small enough pieces for the progress to be heard several times a second.
+  constexpr size_t kKernelChunk = size_t{8} << 20;
   constexpr size_t kBufferSize = size_t{1} << 20;
   enum class Method { CopyRange, SendFile, ReadWrite } method = Method::CopyRange;
   std::unique_ptr<char[]> buffer;
@@ -351,6 +354,7 @@ int CopyBytes(int in, int out, off_t length) {
     }
     if (done > 0) {
       copied += done;
+      if (progress) progress(static_cast<std::uint64_t>(done));
       continue;
     }
     const int error = done < 0 ? errno : 0;
@@ -370,18 +374,18 @@ int CopyBytes(int in, int out, off_t length) {
 // Copies `in` (described by `info`) to the empty `out`, data region by data
 // region, so that the holes of a sparse file stay holes. Returns 0 or the
 // error number.
-int CopyContents(int in, int out, const struct stat& info) {
+int CopyContents(int in, int out, const struct stat& info, const CopyProgress& progress) {
   const off_t size = info.st_size;
   // A file with blocks for all its bytes has no hole to look for.
-  if (info.st_blocks * 512 >= size) return CopyBytes(in, out, size);
+  if (info.st_blocks * 512 >= size) return CopyBytes(in, out, size, progress);
   for (off_t data = 0; data < size;) {
     data = ::lseek(in, data, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // only a hole is left
-    if (data < 0) return ::lseek(in, 0, SEEK_SET) < 0 ? errno : CopyBytes(in, out, size);
+    if (data < 0) return ::lseek(in, 0, SEEK_SET) < 0 ? errno : CopyBytes(in, out, size, progress);
     off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0 || hole > size) hole = size;
     if (::lseek(in, data, SEEK_SET) < 0 || ::lseek(out, data, SEEK_SET) < 0) return errno;
-    if (const int error = CopyBytes(in, out, hole - data)) return error;
+    if (const int error = CopyBytes(in, out, hole - data, progress)) return error;
     data = hole;
   }
   return ::ftruncate(out, size) == 0 ? 0 : errno;
@@ -502,7 +506,8 @@ void rtcMakeDir(const std::string& path) {
   Fail("could not create a folder", details, errno);
 }
 
-void rtcFileCopy(const std::string& source, const std::string& destination) {
+void rtcFileCopy(const std::string& source, const std::string& destination,
+                 const CopyProgress& progress) {
   const std::string action = "could not copy a file";
   const Details details{{"File", source}, {"Destination", destination}};
   const Resolved from = Resolve(source, details);
@@ -526,7 +531,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
 
   const std::string folder = to.host.substr(0, to.host.find_last_of('/'));
   TempFile temp = CreateTempFile(folder, details);
-  if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo))
+  if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo, progress))
     Fail(action, details, error);
   if (::fchmod(temp.fd().get(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0)
     Fail(action, details, errno);

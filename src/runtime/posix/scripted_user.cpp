@@ -130,6 +130,27 @@ void ScriptedUser::close(Screen& screen) {
   if (current_ == &screen) current_ = nullptr;
 }
 
+void ScriptedUser::add(Control& control) {
+  progressBars_.push_back({control.screen().Caption(), 0, {}, false});
+  shownBar_ = &control;
+  update(control);
+}
+
+void ScriptedUser::remove(Control& control) {
+  if (&control != shownBar_) return;
+  progressBars_.back().removed = true;
+  shownBar_ = nullptr;
+}
+
+void ScriptedUser::update(Control& control) {
+  const auto* bar = dynamic_cast<const ProgressBar*>(&control);
+  if (!bar || bar != shownBar_) return;
+  ProgressRecord& record = progressBars_.back();
+  record.max = bar->Max();
+  if (record.values.empty() || record.values.back() != bar->Value())
+    record.values.push_back(bar->Value());
+}
+
 void ScriptedUser::refresh(Screen& screen) {
   const Control* notice = screen.find("lblCopying");
   refreshes_.emplace_back(screen.Caption(), notice && notice->Visible());

@@ -3,6 +3,7 @@
 // and records what the program showed and how it ended.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -43,13 +44,24 @@ class ScriptedUser : public Desktop {
   // Every repaint asked for: the screen's title and whether its lblCopying
   // notice was visible at that moment.
   const std::vector<std::pair<std::string, bool>>& refreshes() const { return refreshes_; }
+  // Every progress bar a screen showed: on which screen, its range, the
+  // values it went through, and whether it was taken away again.
+  struct ProgressRecord {
+    std::string screen;
+    std::uint64_t max = 0;
+    std::vector<std::uint64_t> values;
+    bool removed = false;
+  };
+  const std::vector<ProgressRecord>& progressBars() const { return progressBars_; }
 
   void open(Screen& screen) override;
   void close(Screen& screen) override;
+  void add(Control& control) override;
+  void remove(Control& control) override;
   void show(Screen&) override {}
   void hide(Screen&) override {}
   void setEnabled(Screen&, bool) override {}
-  void update(Control&) override {}
+  void update(Control& control) override;
   void refresh(Screen& screen) override;
   void runUntil(const std::function<bool()>& done) override;
   void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
@@ -77,6 +89,8 @@ class ScriptedUser : public Desktop {
   Screen* current_ = nullptr;
   std::vector<MessageRecord> messages_;
   std::vector<std::pair<std::string, bool>> refreshes_;
+  std::vector<ProgressRecord> progressBars_;
+  const Control* shownBar_ = nullptr;
 };
 
 }  // namespace rt

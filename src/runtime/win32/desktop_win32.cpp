@@ -1,5 +1,7 @@
 #include "runtime/win32/desktop_win32.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@ constexpr int kStandardFontPoints = 8;
 constexpr int kTwipsPerInch = 1440;
 constexpr int kDropDownRows = 8;
 constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
+constexpr unsigned kProgressSteps = 10000;
 
 int ControlId(const Screen& screen, const Control& control) {
   const auto& controls = screen.controls();
@@ -61,6 +64,7 @@ std::vector<Control*> TabOrder(const Screen& screen) {
 }  // namespace
 
 struct Win32Desktop::Window {
+  Win32Desktop* desktop;  // whichever desktop wraps it, this one draws it
   Screen* screen;
   WindowHandle hwnd;
   HWND lastFocus = nullptr;
@@ -70,6 +74,8 @@ struct Win32Desktop::Window {
 
 Win32Desktop::Win32Desktop(HINSTANCE instance)
     : instance_(instance), windowBrush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {
+  const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&commonControls);
   HDC screenDc = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screenDc, LOGPIXELSY);
   ReleaseDC(nullptr, screenDc);
@@ -101,6 +107,7 @@ HFONT Win32Desktop::font(int points) {
 
 void Win32Desktop::open(Screen& screen) {
   auto window = std::make_unique<Window>();
+  window->desktop = this;
   window->screen = &screen;
   const auto pixels = [this](int twips) { return MulDiv(twips, dpi_, kTwipsPerInch); };
 
@@ -117,65 +124,89 @@ void Win32Desktop::open(Screen& screen) {
   // from the top: it is the tab order of the controls that take the focus,
   // each label stands just before the control it names (screen readers name
   // a list after the label before it) and each frame before its options.
-  bool optionGroupOpen = false;
-  for (const auto& owned : screen.controls()) {
-    Control* control = owned.get();
-    const ControlLayout& layout = control->layout();
-    int left = layout.left, top = layout.top, width = layout.width;
-    if (layout.container) {  // inside a frame, and clipped at its edge
-      const ControlLayout& frameLayout = screen.find(layout.container)->layout();
-      width = std::min(width, frameLayout.width - layout.left - kFrameEdgeTwips);
-      left += frameLayout.left;
-      top += frameLayout.top;
-    }
-    int height = pixels(layout.height);
-    const wchar_t* className = L"BUTTON";
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-    DWORD exStyle = 0;
-    switch (layout.kind) {
-      case ControlKind::Button:
-        style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP | WS_GROUP;
-        break;
-      case ControlKind::Frame:  // draws its border only: the options show through
-        style |= BS_GROUPBOX | WS_GROUP;
-        break;
-      case ControlKind::Option:  // beneath its frame, yet drawn over it
-        style = WS_CHILD | BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
-        break;
-      case ControlKind::Label: {
-        const RECT box = LabelBox(screen, *control);
-        width = box.right - box.left;
-        className = L"STATIC";
-        style |= SS_NOPREFIX | WS_GROUP;
-        style |= (layout.notes & kCentred)      ? SS_CENTER
-                 : (layout.notes & kSingleLine) ? SS_LEFTNOWORDWRAP
-                                                : SS_LEFT;
-        if (layout.notes & kBordered) style |= WS_BORDER;
-        break;
-      }
-      case ControlKind::DriveList:
-        className = L"COMBOBOX";
-        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
-        height += kDropDownRows * MulDiv(16, dpi_, 96);
-        break;
-      case ControlKind::FolderList:
-        className = L"LISTBOX";
-        style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT |
-                 WS_VSCROLL | WS_TABSTOP | WS_GROUP;
-        exStyle |= WS_EX_CLIENTEDGE;
-        break;
-    }
-    optionGroupOpen = layout.kind == ControlKind::Option;
-    HWND child = CreateWindowExW(
-        exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height, hwnd,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(screen, *control))), instance_,
-        nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
-    if (layout.kind == ControlKind::FolderList)
-      SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
-    control->peer = child;
-  }
+  for (const auto& control : screen.controls()) createControl(*window, *control);
   windows_[&screen] = std::move(window);
+}
+
+void Win32Desktop::createControl(Window& window, Control& control) {
+  const Screen& screen = *window.screen;
+  const auto pixels = [this](int twips) { return MulDiv(twips, dpi_, kTwipsPerInch); };
+  const ControlLayout& layout = control.layout();
+  // Options that follow one another form one group.
+  const int id = ControlId(screen, control);
+  const bool optionGroupOpen =
+      id > kFirstControlId &&
+      screen.controls()[static_cast<size_t>(id - kFirstControlId - 1)]->kind() ==
+          ControlKind::Option;
+  int left = layout.left, top = layout.top, width = layout.width;
+  if (layout.container) {  // inside a frame, and clipped at its edge
+    const ControlLayout& frameLayout = screen.find(layout.container)->layout();
+    width = std::min(width, frameLayout.width - layout.left - kFrameEdgeTwips);
+    left += frameLayout.left;
+    top += frameLayout.top;
+  }
+  int height = pixels(layout.height);
+  const wchar_t* className = L"BUTTON";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD exStyle = 0;
+  switch (layout.kind) {
+    case ControlKind::Button:
+      style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP | WS_GROUP;
+      break;
+    case ControlKind::Frame:  // draws its border only: the options show through
+      style |= BS_GROUPBOX | WS_GROUP;
+      break;
+    case ControlKind::Option:  // beneath its frame, yet drawn over it
+      style = WS_CHILD | BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
+      break;
+    case ControlKind::Label: {
+      const RECT box = LabelBox(screen, control);
+      width = box.right - box.left;
+      className = L"STATIC";
+      style |= SS_NOPREFIX | WS_GROUP;
+      style |= (layout.notes & kCentred)      ? SS_CENTER
+               : (layout.notes & kSingleLine) ? SS_LEFTNOWORDWRAP
+                                              : SS_LEFT;
+      if (layout.notes & kBordered) style |= WS_BORDER;
+      break;
+    }
+    case ControlKind::DriveList:
+      className = L"COMBOBOX";
+      style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+      height += kDropDownRows * MulDiv(16, dpi_, 96);
+      break;
+    case ControlKind::FolderList:
+      className = L"LISTBOX";
+      style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT |
+               WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::ProgressBar:  // the label before it names it for screen readers
+      className = PROGRESS_CLASSW;
+      style |= WS_GROUP;
+      break;
+  }
+  HWND child = CreateWindowExW(
+      exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height,
+      window.hwnd.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
+  if (layout.kind == ControlKind::FolderList)
+    SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
+  if (layout.kind == ControlKind::ProgressBar)
+    SendMessageW(child, PBM_SETRANGE32, 0, static_cast<LPARAM>(kProgressSteps));
+  control.peer = child;
+}
+
+void Win32Desktop::add(Control& control) {
+  const auto it = windows_.find(&control.screen());
+  if (it == windows_.end()) return;
+  createControl(*it->second, control);
+  update(control);
+}
+
+void Win32Desktop::remove(Control& control) {
+  if (auto hwnd = static_cast<HWND>(control.peer)) DestroyWindow(hwnd);
+  control.peer = nullptr;
 }
 
 void Win32Desktop::close(Screen& screen) {
@@ -221,7 +252,9 @@ void Win32Desktop::update(Control& control) {
   auto hwnd = static_cast<HWND>(control.peer);
   if (!hwnd) return;
   const std::wstring caption = Widen(control.Caption());
-  if (auto* drives = dynamic_cast<DriveListBox*>(&control)) {
+  if (auto* bar = dynamic_cast<ProgressBar*>(&control)) {
+    SendMessageW(hwnd, PBM_SETPOS, bar->filled(kProgressSteps), 0);
+  } else if (auto* drives = dynamic_cast<DriveListBox*>(&control)) {
     SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
     for (const auto& entry : drives->entries())
       SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
@@ -269,10 +302,13 @@ void Win32Desktop::runUntil(const std::function<bool()>& done) {
   while (!done()) {
     if (GetMessageW(&message, nullptr, 0, 0) <= 0) end(0);
     HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root && GetWindowLongPtrW(root, GWLP_USERDATA) && IsDialogMessageW(root, &message))
+    if (root && GetWindowLongPtrW(root, GWLP_USERDATA) && IsDialogMessageW(root, &message)) {
+      resumeUnwinding();
       continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    resumeUnwinding();
   }
 }
 
@@ -287,17 +323,26 @@ void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std:
   }
   MessageBoxW(activeWindow(), Widen(prompt).c_str(), Widen(title).c_str(),
               static_cast<UINT>(buttons) | MB_SETFOREGROUND);
+  resumeUnwinding();
 }
 
 void Win32Desktop::end(int status) {
-  ExitProcess(static_cast<UINT>(status));
+  throw ProgramEnded{status};
 }
 
-// Long work takes no input, but the windows stay painted and the desktop
-// sees the program answer.
+void Win32Desktop::resumeUnwinding() {
+  if (caught_) std::rethrow_exception(std::exchange(caught_, nullptr));
+}
+
+// Long work takes no input, but the windows stay painted, and the messages
+// that other programs and the system send are answered: a program that looks
+// at no message for 5 seconds is shown as not responding. Input stays queued
+// and is not acted on.
 void Win32Desktop::keepAlive() {
   MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+  resumeUnwinding();
 }
 
 LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -307,8 +352,14 @@ LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam
   }
   auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
-  auto& self = static_cast<Win32Desktop&>(desktop());
-  return self.handle(*window, hwnd, message, wParam, lParam);
+  // No exception crosses the system's frames: it waits until the system has
+  // returned to the loop that dispatched the message.
+  try {
+    return window->desktop->handle(*window, hwnd, message, wParam, lParam);
+  } catch (...) {
+    window->desktop->caught_ = std::current_exception();
+    return 0;
+  }
 }
 
 LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wParam,

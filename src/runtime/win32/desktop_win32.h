@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <map>
-#include <utility>
-#include <vector>
 #include <memory>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "runtime/desktop.h"
 #include "runtime/win32/layout_font.h"
@@ -27,6 +28,8 @@ class Win32Desktop : public Desktop {
 
   void open(Screen& screen) override;
   void close(Screen& screen) override;
+  void add(Control& control) override;
+  void remove(Control& control) override;
   void show(Screen& screen) override;
   void hide(Screen& screen) override;
   void setEnabled(Screen& screen, bool enabled) override;
@@ -34,6 +37,9 @@ class Win32Desktop : public Desktop {
   void refresh(Screen& screen) override;
   void runUntil(const std::function<bool()>& done) override;
   void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+  // Ends the program by unwinding to the code that started it, as on every
+  // desktop (rt::ProgramEnded): destructors run. An end inside a window
+  // procedure waits there until the system's call has returned.
   [[noreturn]] void end(int status) override;
   void keepAlive() override;
 
@@ -41,6 +47,10 @@ class Win32Desktop : public Desktop {
   struct Window;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(Window& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Goes on with what a window procedure caught: the end of the program, or
+  // a failure of the program's own.
+  void resumeUnwinding();
+  void createControl(Window& window, Control& control);
   void command(Window& window, int id, int notification);
   void drawFolderItem(Window& window, const DRAWITEMSTRUCT& item);
   HFONT font(int points);
@@ -51,6 +61,7 @@ class Win32Desktop : public Desktop {
   std::map<const Screen*, std::unique_ptr<Window>> windows_;
   std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
   BrushHandle windowBrush_;
+  std::exception_ptr caught_;  // thrown in a window procedure, not yet gone on
 };
 
 }  // namespace rt::win32

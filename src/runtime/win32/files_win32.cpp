@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/desktop.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
@@ -208,7 +207,8 @@ DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
     const DWORD attributes = data.dwFileAttributes;
     entries.push_back({Narrow(name), (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                        (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
-                       (attributes & FILE_ATTRIBUTE_SYSTEM) != 0});
+                       (attributes & FILE_ATTRIBUTE_SYSTEM) != 0,
+                       (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
   } while (::FindNextFileW(find.get(), &data));
   const DWORD error = ::GetLastError();
   return error == ERROR_NO_MORE_FILES ? 0 : error;
@@ -308,15 +308,12 @@ DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& mad
 }
 
 // Copies all of `in` (`size` bytes when it began) to `out` through one
-// buffer; the error code, or 0. The windows are kept painted meanwhile: the
-// copy takes no input, but a long file does not make the program look hung.
-DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size) {
+// buffer, telling `progress` of each piece written; the error code, or 0.
+DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size, const CopyProgress& progress) {
   // Larger buffers leave the processor's cache and copy more slowly.
   constexpr ULONGLONG kLargestBuffer = 64 << 10;
-  constexpr ULONGLONG kPaintEvery = 200;  // milliseconds
   const auto bufferSize = static_cast<DWORD>(std::clamp<ULONGLONG>(size, 1, kLargestBuffer));
   const auto buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
-  ULONGLONG painted = ::GetTickCount64();
   for (;;) {
     DWORD read = 0;
     if (!::ReadFile(in, buffer.get(), bufferSize, &read, nullptr)) return ::GetLastError();
@@ -324,10 +321,7 @@ DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size) {
     for (DWORD written = 0, now = 0; written < read; written += now)
       if (!::WriteFile(out, buffer.get() + written, read - written, &now, nullptr))
         return ::GetLastError();
-    if (::GetTickCount64() - painted >= kPaintEvery) {
-      desktop().keepAlive();
-      painted = ::GetTickCount64();
-    }
+    if (progress) progress(read);
   }
 }
 
@@ -397,7 +391,8 @@ void rtcMakeDir(const std::string& path) {
     Fail("could not create a folder", details, ::GetLastError(), full);
 }
 
-void rtcFileCopy(const std::string& source, const std::string& destination) {
+void rtcFileCopy(const std::string& source, const std::string& destination,
+                 const CopyProgress& progress) {
   const std::string action = "could not copy a file";
   const Details details{{"File", source}, {"Destination", destination}};
   const std::wstring from = FullPath(source, details);
@@ -417,7 +412,9 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
     Fail(action, details, ::GetLastError(), from);
   if (standard.Directory) throw RuntimeError(action, details, "The file is not an ordinary file.");
   const auto copyInto = [&](PendingFile& file) {
-    if (const DWORD error = CopyContents(in.get(), file.handle(), standard.EndOfFile.QuadPart)) {
+    if (const DWORD error =
+            CopyContents(in.get(), file.handle(),
+                         static_cast<ULONGLONG>(standard.EndOfFile.QuadPart), progress)) {
       RaiseIfDriveGone(DriveLetterOf(from), details);
       Fail(action, details, error, to);
     }

@@ -7,6 +7,8 @@
 
 namespace setup {
 
+class CopyObserver;
+
 class frmIntro;
 class frmOption;
 class frmCreateDefaultFolder;
@@ -19,6 +21,10 @@ class ScreenRegistry {
   ~ScreenRegistry();
   ScreenRegistry(const ScreenRegistry&) = delete;
   ScreenRegistry& operator=(const ScreenRegistry&) = delete;
+
+  // Hears every copy the screens run, besides the screen itself (the
+  // installation log); nullptr for none.
+  CopyObserver* copyWatcher = nullptr;
 
   // The screen's instance; include the screen's header to call it.
   template <class T>
