@@ -9,6 +9,7 @@ from __future__ import annotations
 import unittest
 from pathlib import Path
 
+import bmp_to_png
 import sample_cd
 from e2e_case import SCENARIOS, ScenarioTestCase
 
@@ -54,6 +55,17 @@ class UserFolderTest(ScenarioTestCase):
         expected = dict(self.drive_c_before)
         expected.update(self.product)
         self.assertEqual(self.contents_of_drive_c(), expected)
+
+    def test_screen_looks_the_same_whatever_the_command_line(self) -> None:
+        """The lists are drawn alike when arguments wrap the desktop in another."""
+        shots = {}
+        for arguments in ("", "/LOG=C:\\setup.log", "/D=C:\\"):
+            result = self.play(self.box, "user_folder_look.scn", arguments=arguments)
+            shots[arguments] = result.pixels["user-folder"]
+        plain = shots.pop("")
+        for arguments, shot in shots.items():
+            differing = bmp_to_png.differing_pixels(plain, shot)
+            self.assertEqual(differing, 0, f"{differing} pixels differ with {arguments}")
 
     def test_target_path_longer_than_260_characters(self) -> None:
         names = folders_opened_by(LONG_PATH_SCENARIO)

@@ -53,6 +53,7 @@ class ScenarioResult:
     wine_errors: str  # what Wine said on its error channel
     seconds: float
     shots: list[Path]  # screenshots kept, as PNG files
+    pixels: dict[str, bytes] = dataclasses.field(default_factory=dict)  # each shot's BMP
 
     @property
     def passed(self) -> bool:
@@ -166,11 +167,12 @@ class WineBox:
             returncode = -1
             output = (expired.output or b"") + b"\nthe driver did not end in time\n"
             errors = expired.stderr or b""
+        pixels = {bmp.stem: bmp.read_bytes() for bmp in sorted(shots.glob("*.bmp"))}
         return ScenarioResult(scenario=Path(scenario), returncode=returncode,
                               output=output.decode("utf-8", errors="replace"),
                               wine_errors=errors.decode("utf-8", errors="replace"),
                               seconds=time.monotonic() - started,
-                              shots=self._keep_shots(shots))
+                              shots=self._keep_shots(shots), pixels=pixels)
 
     def run(self, command: list[str], timeout: Optional[float] = None) -> Finished:
         """Runs a Windows program in the box, from the box's own folder.
