@@ -1,36 +1,40 @@
 #include "install/copy_setup_files.h"
 
-#include <chrono>
-
+#include "runtime/clock.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 
 namespace setup {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 // Well inside the 100 ms promised, so that one slow piece does not break it.
-constexpr auto kTickEvery = std::chrono::milliseconds(50);
+constexpr std::uint64_t kTickEveryMs = 50;
 
 std::string CopiedBefore(int count) {
   return count == 1 ? "1 file was copied before this one."
                     : std::to_string(count) + " files were copied before this one.";
 }
 
-// The observer's ticks, timed by the wall clock.
-class Ticker {
+// The bytes written so far, and the observer's ticks by the wall clock.
+class Progress final : public rt::CopyProgress {
  public:
-  explicit Ticker(CopyObserver& observer) : observer_(observer) {}
-  void check() {
-    const auto now = Clock::now();
-    if (now - last_ < kTickEvery) return;
-    last_ = now;
+  explicit Progress(CopyObserver& observer) : observer_(observer) {}
+  void written(std::uint64_t bytes) override {
+    bytesDone_ += bytes;
+    observer_.progressed(bytesDone_);
+    tickWhenDue();
+  }
+  void tickWhenDue() {
+    const std::uint64_t now = rt::MonotonicMilliseconds();
+    if (now - lastTick_ < kTickEveryMs) return;
+    lastTick_ = now;
     observer_.tick();
   }
 
  private:
   CopyObserver& observer_;
-  Clock::time_point last_ = Clock::now();
+  std::uint64_t bytesDone_ = 0;
+  std::uint64_t lastTick_ = rt::MonotonicMilliseconds();
 };
 
 }  // namespace
@@ -52,13 +56,7 @@ CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& d
     const rt::ListingTotals totals = rt::rtcDirTotals();
     observer.listed(totals.entries, totals.bytes);
 
-    Ticker ticker(observer);
-    std::uint64_t bytesDone = 0;
-    const rt::CopyProgress progress = [&](std::uint64_t written) {
-      bytesDone += written;
-      observer.progressed(bytesDone);
-      ticker.check();
-    };
+    Progress progress(observer);
     while (!name.empty()) {
       // The entry the listing found, by its full path: a bare name such as
       // "a:b.txt" would be read as a path of its own, on another drive.
@@ -68,21 +66,21 @@ CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& d
       const std::string destination = destinationOf(name);
       observer.fileBegun(source, destination);
       try {
-        rt::rtcFileCopy(source, destination, progress);
+        rt::rtcFileCopy(source, destination, &progress);
       } catch (rt::RuntimeError& error) {
         error.addNote(CopiedBefore(result.filesCopied) + " The installation is incomplete.");
         throw;
       }
       ++result.filesCopied;
       observer.fileCopied(destination);
-      ticker.check();
+      progress.tickWhenDue();
       name = rt::rtcDir();
     }
     result.outcome = CopyResult::Outcome::Copied;
     observer.finished();
-  } catch (const rt::RuntimeError& error) {
+  } catch (rt::RuntimeError& error) {
     result.outcome = CopyResult::Outcome::Failed;
-    result.error = error;
+    result.error = std::move(error);
   }
   return result;
 }

@@ -66,8 +66,13 @@ void ProgressBar::setValue(std::uint64_t value) {
 
 unsigned ProgressBar::filled(unsigned steps) const {
   if (max_ == 0) return steps;
-  const double share = static_cast<double>(value_) / static_cast<double>(max_);
-  return static_cast<unsigned>(share * steps);
+  // Both scaled down alike until value * steps cannot overflow.
+  std::uint64_t value = value_, max = max_;
+  while (max > UINT32_MAX) {
+    value >>= 1;
+    max >>= 1;
+  }
+  return static_cast<unsigned>(value * steps / max);
 }
 
 void ProgressBar::reset() {

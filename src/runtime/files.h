@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,11 +48,17 @@ void rtcMakeDir(const std::string& path);
 // replaced in one step by a whole copy written beside it, or left as it was.
 // A read-only destination is replaced too, and the copy is left writable.
 // Copying a file onto itself leaves it untouched.
-// `progress`, when given, hears of the bytes as they are written: the number
-// just written, after each piece of a few MiB at most.
-using CopyProgress = std::function<void(std::uint64_t written)>;
+// `progress`, when given, hears of the bytes as they are written, after each
+// piece of a few MiB at most.
+class CopyProgress {
+ public:
+  virtual void written(std::uint64_t bytes) = 0;
+
+ protected:
+  ~CopyProgress() = default;
+};
 void rtcFileCopy(const std::string& source, const std::string& destination,
-                 const CopyProgress& progress = {});
+                 CopyProgress* progress = nullptr);
 
 // True when `path` names an existing folder; raises when its drive is not ready.
 bool FolderExists(const std::string& path);

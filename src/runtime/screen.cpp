@@ -36,9 +36,8 @@ Screen::Screen(std::string caption, std::span<const ControlLayout> layout)
 }
 
 void Screen::NoSuchControl(std::string_view name) const {
-  throw RuntimeError("a screen has no such control",
-                     {{"Screen", caption_}, {"Control", std::string(name)}},
-                     "No control of that name and kind is in the screen's layout.");
+  throw RuntimeError("could not find a control",
+                     {{"Screen", caption_}, {"Control", std::string(name)}}, {});
 }
 
 ProgressBar& Screen::addProgressBar(const ControlLayout& layout) {

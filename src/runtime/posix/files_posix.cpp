@@ -329,7 +329,7 @@ int ReadFolder(const std::string& host, std::vector<FolderEntry>& entries) {
 // Copies `length` bytes from the current position of `in` to that of `out`:
 // in the kernel where it can, else through a fixed buffer. Returns 0 or the
 // error number.
-int CopyBytes(int in, int out, off_t length, const CopyProgress& progress) {
+int CopyBytes(int in, int out, off_t length, CopyProgress* progress) {
   // Small enough pieces for the progress to be heard several times a second.
   constexpr size_t kKernelChunk = size_t{8} << 20;
   constexpr size_t kBufferSize = size_t{1} << 20;
@@ -354,7 +354,7 @@ int CopyBytes(int in, int out, off_t length, const CopyProgress& progress) {
     }
     if (done > 0) {
       copied += done;
-      if (progress) progress(static_cast<std::uint64_t>(done));
+      if (progress) progress->written(static_cast<std::uint64_t>(done));
       continue;
     }
     const int error = done < 0 ? errno : 0;
@@ -374,7 +374,7 @@ int CopyBytes(int in, int out, off_t length, const CopyProgress& progress) {
 // Copies `in` (described by `info`) to the empty `out`, data region by data
 // region, so that the holes of a sparse file stay holes. Returns 0 or the
 // error number.
-int CopyContents(int in, int out, const struct stat& info, const CopyProgress& progress) {
+int CopyContents(int in, int out, const struct stat& info, CopyProgress* progress) {
   const off_t size = info.st_size;
   // A file with blocks for all its bytes has no hole to look for.
   if (info.st_blocks * 512 >= size) return CopyBytes(in, out, size, progress);
@@ -507,7 +507,7 @@ void rtcMakeDir(const std::string& path) {
 }
 
 void rtcFileCopy(const std::string& source, const std::string& destination,
-                 const CopyProgress& progress) {
+                 CopyProgress* progress) {
   const std::string action = "could not copy a file";
   const Details details{{"File", source}, {"Destination", destination}};
   const Resolved from = Resolve(source, details);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -331,7 +332,7 @@ void Win32Desktop::end(int status) {
 }
 
 void Win32Desktop::resumeUnwinding() {
-  if (caught_) std::rethrow_exception(std::exchange(caught_, nullptr));
+  if (const auto status = std::exchange(endStatus_, std::nullopt)) throw ProgramEnded{*status};
 }
 
 // Long work takes no input, but the windows stay painted, and the messages
@@ -352,13 +353,16 @@ LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam
   }
   auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
-  // No exception crosses the system's frames: it waits until the system has
-  // returned to the loop that dispatched the message.
+  // No exception crosses the system's frames: the end of the program waits
+  // until the system has returned to the loop that dispatched the message.
+  // Every other failure is a handler's, which RaiseEvent has reported.
   try {
     return window->desktop->handle(*window, hwnd, message, wParam, lParam);
-  } catch (...) {
-    window->desktop->caught_ = std::current_exception();
+  } catch (const ProgramEnded& ended) {
+    window->desktop->endStatus_ = ended.status;
     return 0;
+  } catch (...) {
+    std::terminate();  // reported by the program's terminate handler
   }
 }
 

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -47,8 +47,7 @@ class Win32Desktop : public Desktop {
   struct Window;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(Window& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  // Goes on with what a window procedure caught: the end of the program, or
-  // a failure of the program's own.
+  // Goes on with the end of the program that a window procedure caught.
   void resumeUnwinding();
   void createControl(Window& window, Control& control);
   void command(Window& window, int id, int notification);
@@ -61,7 +60,7 @@ class Win32Desktop : public Desktop {
   std::map<const Screen*, std::unique_ptr<Window>> windows_;
   std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
   BrushHandle windowBrush_;
-  std::exception_ptr caught_;  // thrown in a window procedure, not yet gone on
+  std::optional<int> endStatus_;  // an end caught in a window procedure
 };
 
 }  // namespace rt::win32

@@ -309,7 +309,7 @@ DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& mad
 
 // Copies all of `in` (`size` bytes when it began) to `out` through one
 // buffer, telling `progress` of each piece written; the error code, or 0.
-DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size, const CopyProgress& progress) {
+DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size, CopyProgress* progress) {
   // Larger buffers leave the processor's cache and copy more slowly.
   constexpr ULONGLONG kLargestBuffer = 64 << 10;
   const auto bufferSize = static_cast<DWORD>(std::clamp<ULONGLONG>(size, 1, kLargestBuffer));
@@ -321,7 +321,7 @@ DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size, const CopyProgress& pr
     for (DWORD written = 0, now = 0; written < read; written += now)
       if (!::WriteFile(out, buffer.get() + written, read - written, &now, nullptr))
         return ::GetLastError();
-    if (progress) progress(read);
+    if (progress) progress->written(read);
   }
 }
 
@@ -392,7 +392,7 @@ void rtcMakeDir(const std::string& path) {
 }
 
 void rtcFileCopy(const std::string& source, const std::string& destination,
-                 const CopyProgress& progress) {
+                 CopyProgress* progress) {
   const std::string action = "could not copy a file";
   const Details details{{"File", source}, {"Destination", destination}};
   const std::wstring from = FullPath(source, details);
