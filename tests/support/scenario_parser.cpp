@@ -119,12 +119,15 @@ std::vector<KeyPress> Keys(const Step& step) {
   for (std::string word; names >> word;) {
     KeyPress press{Key::Tab};
     std::string_view name = word;
-    for (bool held = true; held;) {
-      held = false;
-      for (const auto& [prefix, flag] : {std::pair{"Shift+", &press.shift}, {"Alt+", &press.alt}}) {
-        if (!name.starts_with(prefix)) continue;
-        *flag = held = true;
-        name.remove_prefix(std::string_view(prefix).size());
+    for (;;) {
+      if (name.starts_with("Shift+")) {
+        press.shift = true;
+        name.remove_prefix(6);
+      } else if (name.starts_with("Alt+")) {
+        press.alt = true;
+        name.remove_prefix(4);
+      } else {
+        break;
       }
     }
     const auto* known = std::find_if(kKeyNames.begin(), kKeyNames.end(),
