@@ -36,7 +36,7 @@
 #include "app/setup_program.h"
 #include "runtime/error.h"
 #include "runtime/posix/drive_table.h"
-#include "runtime/posix/scripted_user.h"
+#include "support/scripted_user.h"
 
 namespace {
 

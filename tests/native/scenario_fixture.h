@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/posix/scripted_user.h"
+#include "support/scripted_user.h"
 
 namespace fs = std::filesystem;
 

@@ -3,30 +3,29 @@
 #include <windows.h>
 
 #include <array>
-#include <sstream>
-#include <string_view>
-#include <vector>
 
 namespace e2e {
 namespace {
 
-struct KeyName {
-  std::wstring_view name;
-  WORD key;
+using scenario::Key;
+
+struct VirtualKey {
+  WORD code;
   bool extended;
 };
 
-constexpr std::array kKeys = {
-    KeyName{L"Tab", VK_TAB, false},       KeyName{L"Space", VK_SPACE, false},
-    KeyName{L"Return", VK_RETURN, false}, KeyName{L"Escape", VK_ESCAPE, false},
-    KeyName{L"Up", VK_UP, true},          KeyName{L"Down", VK_DOWN, true},
-    KeyName{L"Left", VK_LEFT, true},      KeyName{L"Right", VK_RIGHT, true},
-};
-
-constexpr std::array<std::pair<std::wstring_view, WORD>, 2> kModifiers = {{
-    {L"Shift+", VK_SHIFT},
-    {L"Alt+", VK_MENU},
+// The virtual key of each scenario::Key, in the order of its values.
+constexpr std::array<VirtualKey, 8> kVirtualKeys = {{
+    {VK_TAB, false},
+    {VK_SPACE, false},
+    {VK_RETURN, false},
+    {VK_ESCAPE, false},
+    {VK_UP, true},
+    {VK_DOWN, true},
+    {VK_LEFT, true},
+    {VK_RIGHT, true},
 }};
+static_assert(static_cast<size_t>(Key::Right) + 1 == kVirtualKeys.size());
 
 INPUT KeyEvent(WORD key, bool extended, bool up) {
   INPUT input{};
@@ -37,51 +36,21 @@ INPUT KeyEvent(WORD key, bool extended, bool up) {
   return input;
 }
 
-// The events of one named key, its modifier held around it; false when the
-// name is not known.
-bool AddKey(std::wstring_view name, std::vector<INPUT>& events) {
-  std::vector<WORD> held;
-  for (bool found = true; found;) {
-    found = false;
-    for (const auto& [prefix, key] : kModifiers) {
-      if (name.starts_with(prefix)) {
-        held.push_back(key);
-        name.remove_prefix(prefix.size());
-        found = true;
-      }
-    }
-  }
-  for (const KeyName& key : kKeys) {
-    if (key.name != name) continue;
-    for (WORD modifier : held) events.push_back(KeyEvent(modifier, false, false));
-    events.push_back(KeyEvent(key.key, key.extended, false));
-    events.push_back(KeyEvent(key.key, key.extended, true));
-    for (auto it = held.rbegin(); it != held.rend(); ++it)
-      events.push_back(KeyEvent(*it, false, true));
-    return true;
-  }
-  return false;
-}
-
-std::optional<std::wstring> Events(const std::wstring& keys, std::vector<INPUT>& events) {
-  std::wistringstream names(keys);
-  std::wstring name;
-  while (names >> name) {
-    if (!AddKey(name, events)) return name;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
-std::optional<std::wstring> UnknownKey(const std::wstring& keys) {
+int TypeKeys(const std::vector<scenario::KeyPress>& keys) {
   std::vector<INPUT> events;
-  return Events(keys, events);
-}
-
-int TypeKeys(const std::wstring& keys) {
-  std::vector<INPUT> events;
-  Events(keys, events);
+  for (const scenario::KeyPress& press : keys) {
+    std::vector<WORD> held;
+    if (press.shift) held.push_back(VK_SHIFT);
+    if (press.alt) held.push_back(VK_MENU);
+    const VirtualKey key = kVirtualKeys[static_cast<size_t>(press.key)];
+    for (WORD modifier : held) events.push_back(KeyEvent(modifier, false, false));
+    events.push_back(KeyEvent(key.code, key.extended, false));
+    events.push_back(KeyEvent(key.code, key.extended, true));
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+      events.push_back(KeyEvent(*it, false, true));
+  }
   return static_cast<int>(
       SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT)));
 }

@@ -2,17 +2,14 @@
 // the focus, through the system's input queue.
 #pragma once
 
-#include <optional>
-#include <string>
+#include <vector>
+
+#include "support/scenario_parser.h"
 
 namespace e2e {
 
-// Types KEYS, names separated by blanks ("Tab", "Shift+Tab", "Alt+Down",
-// "Space", "Return", "Escape", "Up", "Down", "Left", "Right"). Returns how
-// many key events it sent (a key and its modifiers, down and up).
-int TypeKeys(const std::wstring& keys);
-
-// The first key name in KEYS that TypeKeys does not know.
-std::optional<std::wstring> UnknownKey(const std::wstring& keys);
+// Types the keys of a `keys` step, each with its modifiers held around it.
+// Returns how many key events it sent (a key and its modifiers, down and up).
+int TypeKeys(const std::vector<scenario::KeyPress>& keys);
 
 }  // namespace e2e

@@ -183,22 +183,22 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
       return [this, &argument] { return screenOnTop(argument); };
 
     case StepKind::Text:
-      return [this, &argument] {
+      return [this, &step] {
         return actOnScreen([&](HWND screen) {
           for (HWND control : ControlsOf(screen)) {
-            if (IsWindowVisible(control) && TextOf(control) == argument) return Verdict::holds();
+            if (IsWindowVisible(control) && TextOf(control) == step.text) return Verdict::holds();
           }
-          return Verdict::waiting(L"a visible control showing " + Quoted(argument));
+          return Verdict::waiting(L"a visible control showing " + Quoted(step.text));
         });
       };
 
     case StepKind::Hidden:
-      return [this, &argument] {
+      return [this, &step] {
         return actOnScreen([&](HWND screen) {
           for (HWND control : ControlsOf(screen)) {
-            if (!HasVisibleStyle(control) && TextOf(control) == argument) return Verdict::holds();
+            if (!HasVisibleStyle(control) && TextOf(control) == step.text) return Verdict::holds();
           }
-          return Verdict::waiting(L"a hidden control with text " + Quoted(argument));
+          return Verdict::waiting(L"a hidden control with text " + Quoted(step.text));
         });
       };
 
@@ -279,7 +279,7 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
       return [this, &argument] { return saveShot(argument); };
 
     case StepKind::Keys:
-      return [this, &argument] { return typeKeys(argument); };
+      return [this, &step] { return typeKeys(step.keys); };
 
     case StepKind::Focus:
       return [this, &argument] {
@@ -322,6 +322,9 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
 
     case StepKind::Outcome:
       return [this] { return endOfInstallation(); };
+
+    case StepKind::Mark:  // refused when the scenario is read
+      break;
   }
   return [] { return Verdict::failed(L"a step the driver knows"); };
 }
@@ -366,15 +369,14 @@ StepRunner::Verdict StepRunner::answerMessageBox(const Step& step) const {
   const bool isReport = step.kind == StepKind::Report;
   const std::wstring title = isReport ? L"setup" : step.title;
   std::wstring expected = L"a message box " + Quoted(title);
-  expected += isReport ? L" whose text contains " + Quoted(step.argument)
-                       : L" showing " + Quoted(step.text);
+  expected += (isReport ? L" whose text contains " : L" showing ") + Quoted(step.text);
   if (step.kind == StepKind::Warning) expected += L" with the exclamation icon";
   if (isReport) expected += L" with the stop icon";
 
   const auto box = OpenMessageBox(process_.id());
   if (!box || box->title != title) return Verdict::waiting(expected);
   const bool textFits =
-      isReport ? box->text.find(step.argument) != std::wstring::npos : box->text == step.text;
+      isReport ? box->text.find(step.text) != std::wstring::npos : box->text == step.text;
   if (!textFits) return Verdict::waiting(expected);
   if (step.kind == StepKind::Warning || step.kind == StepKind::Report) {
     const BoxIcon wanted = isReport ? BoxIcon::Stop : BoxIcon::Exclamation;
@@ -467,7 +469,7 @@ std::wstring StepRunner::outcome() const {
 
 namespace e2e {
 
-StepRunner::Verdict StepRunner::typeKeys(const std::wstring& keys) const {
+StepRunner::Verdict StepRunner::typeKeys(const std::vector<scenario::KeyPress>& keys) const {
   const auto box = OpenMessageBox(process_.id());
   typedInto_ = box ? box->window : nullptr;
   const int events = TypeKeys(keys);

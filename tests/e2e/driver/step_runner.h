@@ -62,7 +62,7 @@ class StepRunner {
   Verdict openFolder(HWND screen, const std::wstring& name) const;
   Verdict saveShot(const std::wstring& name) const;
   Verdict endOfInstallation();
-  Verdict typeKeys(const std::wstring& keys) const;
+  Verdict typeKeys(const std::vector<scenario::KeyPress>& keys) const;
   Verdict focusOn(HWND screen, const std::wstring& name) const;
   Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
   Verdict folderHighlight(HWND screen, bool focused) const;

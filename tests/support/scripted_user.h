@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/desktop.h"
+#include "support/scenario_parser.h"
 
 namespace rt {
 
@@ -29,10 +30,11 @@ struct MessageRecord {
 
 class ScriptedUser : public Desktop {
  public:
-  explicit ScriptedUser(const std::string& scenario);
+  explicit ScriptedUser(std::string scenario) : scenario_(std::move(scenario)) {}
 
   // Runs the program with this user at the desktop and returns its exit
-  // status. Throws ScriptFailure when the program and the scenario part.
+  // status. Throws ScriptFailure when the program and the scenario part, or
+  // when the scenario cannot be read or needs real windows.
   int run(const std::function<int()>& program);
 
   // What the test does to the world at a `mark NAME` step.
@@ -68,13 +70,9 @@ class ScriptedUser : public Desktop {
   [[noreturn]] void end(int status) override;
 
  private:
-  struct Step {
-    int line;
-    std::string keyword;
-    std::string argument;
-  };
+  using Step = scenario::Step;
 
-  const Step* nextStep();  // skips the steps that only the real screen can do
+  const Step* nextStep();  // skips the shots
   [[noreturn]] void fail(const Step* step, const std::string& what) const;
   std::string describeScreen() const;
   Screen* topScreen() const;
@@ -82,6 +80,7 @@ class ScriptedUser : public Desktop {
   void perform(const Step& step);
   void act(const Step& step);
 
+  std::string scenario_;
   std::map<std::string, std::function<void()>> marks_;
   std::vector<Step> steps_;
   size_t next_ = 0;

@@ -1,8 +1,7 @@
-#include "runtime/posix/scripted_user.h"
+#include "support/scripted_user.h"
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 
 #include "runtime/program.h"
 #include "runtime/screen.h"
@@ -11,34 +10,26 @@
 namespace rt {
 namespace {
 
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-      out.push_back('\n');
-      ++i;
-    } else {
-      out.push_back(text[i]);
-    }
+using scenario::StepKind;
+
+bool IsMessageStep(StepKind kind) {
+  return kind == StepKind::Message || kind == StepKind::Warning || kind == StepKind::Report;
+}
+
+// The scenario's steps; a scenario that cannot be read, or that needs real
+// windows, fails before the program starts.
+std::vector<scenario::Step> PlayableSteps(const std::string& text) {
+  std::vector<scenario::Step> steps;
+  try {
+    steps = scenario::ParseScenario(text);
+  } catch (const scenario::ScenarioError& error) {
+    throw ScriptFailure{std::string("scenario ") + error.what()};
   }
-  return out;
-}
-
-// Splits "TITLE | TEXT" at the first " | ".
-std::pair<std::string, std::string> TitleAndText(const std::string& argument) {
-  const auto bar = argument.find(" | ");
-  if (bar == std::string::npos) return {"", Unescape(argument)};
-  return {argument.substr(0, bar), Unescape(argument.substr(bar + 3))};
-}
-
-// Steps that only real windows can play: keys, focus, what is drawn.
-bool IsWindowsOnlyStep(const std::string& keyword) {
-  return keyword == "keys" || keyword == "focus" || keyword == "folder-highlight" ||
-         keyword == "shows-message" || keyword == "measure";
-}
-
-bool IsMessageStep(const std::string& keyword) {
-  return keyword == "message" || keyword == "warning" || keyword == "report";
+  for (const auto& step : steps)
+    if (scenario::NeedsRealWindows(step.kind))
+      throw ScriptFailure{"scenario line " + std::to_string(step.line) + " (" + step.source +
+                          "): this step needs real windows: the scenario runs under Wine only"};
+  return steps;
 }
 
 Control* FindByCaption(const Screen& screen, const std::string& caption) {
@@ -56,22 +47,9 @@ T* FindOfKind(const Screen& screen) {
 
 }  // namespace
 
-ScriptedUser::ScriptedUser(const std::string& scenario) {
-  std::istringstream in(scenario);
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    const auto start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line[start] == '#') continue;
-    const auto stop = line.find_last_not_of(" \t\r");
-    line = line.substr(start, stop - start + 1);
-    const auto space = line.find(' ');
-    Step step{number, line.substr(0, space), ""};
-    if (space != std::string::npos) step.argument = line.substr(line.find_first_not_of(' ', space));
-    steps_.push_back(step);
-  }
-}
-
 int ScriptedUser::run(const std::function<int()>& program) {
+  steps_ = PlayableSteps(scenario_);
+  next_ = 0;
   SetDesktop(this);
   struct Leave {
     ~Leave() { SetDesktop(nullptr); }
@@ -82,15 +60,13 @@ int ScriptedUser::run(const std::function<int()>& program) {
 }
 
 const ScriptedUser::Step* ScriptedUser::nextStep() {
-  while (next_ < steps_.size() && steps_[next_].keyword == "shot") ++next_;
+  while (next_ < steps_.size() && steps_[next_].kind == StepKind::Shot) ++next_;
   return next_ < steps_.size() ? &steps_[next_] : nullptr;
 }
 
 void ScriptedUser::fail(const Step* step, const std::string& what) const {
   std::string message;
-  if (step)
-    message = "scenario line " + std::to_string(step->line) + " (" + step->keyword + " " +
-              step->argument + "): ";
+  if (step) message = "scenario line " + std::to_string(step->line) + " (" + step->source + "): ";
   throw ScriptFailure{message + what + "\n" + describeScreen()};
 }
 
@@ -166,11 +142,9 @@ void ScriptedUser::runUntil(const std::function<bool()>& done) {
 
 void ScriptedUser::perform(const Step& step) {
   ++next_;
-  if (IsWindowsOnlyStep(step.keyword))
-    fail(&step, "this step needs real windows: the scenario runs under Wine only");
-  if (IsMessageStep(step.keyword)) fail(&step, "no message box is shown");
-  if (step.keyword == "exit") fail(&step, "the program has not ended");
-  if (step.keyword == "screen") {
+  if (IsMessageStep(step.kind)) fail(&step, "no message box is shown");
+  if (step.kind == StepKind::Exit) fail(&step, "the program has not ended");
+  if (step.kind == StepKind::Screen) {
     Screen* top = topScreen();
     if (!top || top->Caption() != step.argument)
       fail(&step, "that screen is not the one open on top");
@@ -179,13 +153,13 @@ void ScriptedUser::perform(const Step& step) {
     current_ = top;
     return;
   }
-  if (step.keyword == "mark") {
+  if (step.kind == StepKind::Mark) {
     const auto action = marks_.find(step.argument);
     if (action == marks_.end()) fail(&step, "the test has no action for this mark");
     action->second();
     return;
   }
-  if (step.keyword == "disabled") {
+  if (step.kind == StepKind::Disabled) {
     const auto it = std::find_if(open_.begin(), open_.end(),
                                  [&](Screen* s) { return s->Caption() == step.argument; });
     if (it == open_.end()) fail(&step, "that screen is not open");
@@ -197,12 +171,12 @@ void ScriptedUser::perform(const Step& step) {
 
 void ScriptedUser::act(const Step& step) {
   Screen& screen = activeScreen(step);
-  if (step.keyword == "text" || step.keyword == "hidden") {
-    const Control* control = FindByCaption(screen, Unescape(step.argument));
+  if (step.kind == StepKind::Text || step.kind == StepKind::Hidden) {
+    const Control* control = FindByCaption(screen, step.text);
     if (!control) fail(&step, "no control shows that text");
-    if (control->Visible() != (step.keyword == "text"))
+    if (control->Visible() != (step.kind == StepKind::Text))
       fail(&step, control->Visible() ? "the control is visible" : "the control is hidden");
-  } else if (step.keyword == "click") {
+  } else if (step.kind == StepKind::Click) {
     Control* control = FindByCaption(screen, step.argument);
     if (!control || !control->Visible() ||
         (control->kind() != ControlKind::Button && control->kind() != ControlKind::Option))
@@ -211,39 +185,33 @@ void ScriptedUser::act(const Step& step) {
       RaiseEvent([option] { option->setValue(true); });
     else
       RaiseEvent(control->Click);
-  } else if (step.keyword == "order") {
+  } else if (step.kind == StepKind::Order) {
     // The controls stand in the layout's order, which is their z-order.
     size_t next = 0;
-    std::string want = step.argument;
-    std::vector<std::string> texts;
-    for (size_t bar; (bar = want.find(" | ")) != std::string::npos; want = want.substr(bar + 3))
-      texts.push_back(want.substr(0, bar));
-    texts.push_back(want);
+    const auto& texts = step.texts;
     for (const auto& control : screen.controls())
       if (next < texts.size() && control->Caption() == texts[next]) ++next;
     if (next < texts.size()) fail(&step, "\"" + texts[next] + "\" is out of order");
-  } else if (step.keyword == "close") {
+  } else if (step.kind == StepKind::Close) {
     RaiseEvent([&screen] { screen.closedByUser(); });
-  } else if (step.keyword == "drive" || step.keyword == "shows-drive") {
+  } else if (step.kind == StepKind::Drive || step.kind == StepKind::ShowsDrive) {
     auto* drives = FindOfKind<DriveListBox>(screen);
     if (!drives) fail(&step, "the screen has no drive list");
-    const char letter =
-        static_cast<char>(std::toupper(static_cast<unsigned char>(step.argument[0])));
-    if (step.keyword == "shows-drive") {
-      const std::string want{static_cast<char>(std::tolower(static_cast<unsigned char>(letter))),
-                             ':'};
-      if (drives->Drive() != want) fail(&step, "the drive list shows " + drives->Drive());
+    if (step.kind == StepKind::ShowsDrive) {
+      if (drives->Drive() != std::string{step.letter, ':'})
+        fail(&step, "the drive list shows " + drives->Drive());
       return;
     }
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(step.letter)));
     const auto& entries = drives->entries();
     if (std::none_of(entries.begin(), entries.end(),
                      [&](const auto& entry) { return entry.letter == letter; }))
       fail(&step, "the drive list has no such drive");
     RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
-  } else if (step.keyword == "folder" || step.keyword == "shows-folder") {
+  } else if (step.kind == StepKind::Folder || step.kind == StepKind::ShowsFolder) {
     auto* folders = FindOfKind<DirListBox>(screen);
     if (!folders) fail(&step, "the screen has no folder list");
-    if (step.keyword == "shows-folder") {
+    if (step.kind == StepKind::ShowsFolder) {
       if (!SameNameIgnoringCase(folders->Path(), step.argument))
         fail(&step, "the folder list shows " + folders->Path());
       return;
@@ -256,7 +224,7 @@ void ScriptedUser::act(const Step& step) {
     const std::string path = it->path;
     RaiseEvent([folders, path] { folders->setPath(path); });
   } else {
-    fail(&step, "unknown step");
+    fail(&step, "the scripted user cannot play this step");
   }
 }
 
@@ -264,25 +232,23 @@ void ScriptedUser::messageBox(const std::string& prompt, int buttons, const std:
   messages_.push_back({title, prompt, buttons});
   const std::string shown = "the program shows a message box \"" + title + "\": \"" + prompt + "\"";
   const Step* step = nextStep();
-  if (!step || !IsMessageStep(step->keyword)) fail(step, shown);
+  if (!step || !IsMessageStep(step->kind)) fail(step, shown);
   ++next_;
-  if (step->keyword == "report") {
+  if (step->kind == StepKind::Report) {
     if (title != AppTitle() || buttons != vbCritical ||
-        prompt.find(Unescape(step->argument)) == std::string::npos)
+        prompt.find(step->text) == std::string::npos)
       fail(step, shown + " (buttons " + std::to_string(buttons) + ")");
     return;
   }
-  const auto [wantTitle, wantText] = TitleAndText(step->argument);
-  const int wantButtons = step->keyword == "warning" ? vbExclamation : vbOKOnly;
-  if (title != wantTitle || prompt != wantText || buttons != wantButtons)
+  const int wantButtons = step->kind == StepKind::Warning ? vbExclamation : vbOKOnly;
+  if (title != step->title || prompt != step->text || buttons != wantButtons)
     fail(step, shown + " (buttons " + std::to_string(buttons) + ")");
 }
 
 void ScriptedUser::end(int status) {
   const Step* step = nextStep();
   const std::string ended = "the program ends with exit status " + std::to_string(status);
-  if (!step || step->keyword != "exit" || step->argument != std::to_string(status))
-    fail(step, ended);
+  if (!step || step->kind != StepKind::Exit || step->status != status) fail(step, ended);
   ++next_;
   throw ProgramEnded{status};
 }
