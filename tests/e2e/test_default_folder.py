@@ -49,6 +49,25 @@ class DefaultFolderTest(ScenarioTestCase):
         self.assert_installed(product)
         self.assert_no_temporary_file()
 
+    def test_long_copy_shows_its_progress_and_keeps_answering(self) -> None:
+        # A large file (sparse on the CD, whole in the copy), then 5,000 small
+        # ones: the scenario checks the bar part-way, and that the screen
+        # answers WM_NULL within 0.5 s until the bar goes.
+        cd = self.box.make_folder("cd")
+        (cd / "setup.exe").write_bytes(self.setup_exe.read_bytes())
+        with open(cd / "A-LARGE.DAT", "wb") as large:
+            large.truncate(512 << 20)
+        for number in range(5000):
+            (cd / f"SMALL{number:04}.DAT").write_bytes(b"%04d" % number * 1024)
+        self.box.map_drive("d", cd, label="QUORVAN", kind="cdrom")
+        result = self.play(self.box, "default_long_copy.scn")
+        print("\n" + "\n".join(line for line in result.output.splitlines()
+                               if "measured" in line))
+        self.assertEqual(len(list(self.default_folder.iterdir())), 5002)
+        self.assertEqual((self.default_folder / "A-LARGE.DAT").stat().st_size, 512 << 20)
+        self.assertEqual((self.default_folder / "SMALL4999.DAT").read_bytes(), b"4999" * 1024)
+        self.assert_no_temporary_file()
+
     def test_no_option_creates_nothing(self) -> None:
         self.insert_sample_cd()
         self.play(self.box, "default_absent_no.scn")

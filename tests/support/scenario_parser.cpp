@@ -38,6 +38,8 @@ constexpr std::array kKeywords = {
     Keyword{"folder-highlight", StepKind::FolderHighlight, true, true},
     Keyword{"shows-message", StepKind::ShowsMessage, true, true},
     Keyword{"measure", StepKind::Measure, true, true},
+    Keyword{"progress", StepKind::Progress, true, true},
+    Keyword{"responsive", StepKind::Responsive, true, true},
     Keyword{"outcome", StepKind::Outcome, false, true},
 };
 
@@ -102,14 +104,14 @@ char DriveLetter(const Step& step) {
   return c;
 }
 
-long long ExitStatus(const Step& step) {
+long long Number(const Step& step, const std::string& what) {
   try {
     size_t used = 0;
-    const long long status = std::stoll(step.argument, &used);
-    if (used == step.argument.size()) return status;
+    const long long number = std::stoll(step.argument, &used);
+    if (used == step.argument.size()) return number;
   } catch (const std::exception&) {
   }
-  throw ScenarioError(step.line, "expected an exit status, found \"" + step.argument + "\"");
+  throw ScenarioError(step.line, "expected " + what + ", found \"" + step.argument + "\"");
 }
 
 // Key names separated by blanks, each after any of "Shift+" and "Alt+".
@@ -187,7 +189,13 @@ Step ParseStep(int line, std::string_view source) {
       step.letter = DriveLetter(step);
       break;
     case StepKind::Exit:
-      step.status = ExitStatus(step);
+      step.status = Number(step, "an exit status");
+      break;
+    case StepKind::Progress:
+      if (step.argument != "part-way") throw ScenarioError(line, "progress takes \"part-way\"");
+      break;
+    case StepKind::Responsive:
+      step.milliseconds = Number(step, "milliseconds");
       break;
     default:
       break;

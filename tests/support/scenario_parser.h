@@ -34,6 +34,8 @@ enum class StepKind {
   FolderHighlight,
   ShowsMessage,
   Measure,
+  Progress,
+  Responsive,
   Outcome,
 };
 
@@ -58,6 +60,7 @@ struct Step {
   std::vector<KeyPress> keys;      // keys
   char letter = 0;                 // drive and shows-drive: the drive letter, lower case
   long long status = 0;            // exit
+  long long milliseconds = 0;      // responsive
 };
 
 class ScenarioError : public std::runtime_error {

@@ -113,6 +113,7 @@ int Play(const Arguments& arguments) {
     Print(L"  ok   line " + std::to_wstring(step.line) + L": " + step.source + L"  (" +
           std::to_wstring(took.count()) + L" ms)\n");
     if (step.kind == e2e::StepKind::Outcome) Print(L"  outcome: " + runner.outcome() + L"\n");
+    if (!runner.measured().empty()) Print(L"  measured: " + runner.measured() + L"\n");
     if (arguments.printTimes) {
       const std::chrono::duration<double, std::milli> heldAt = runner.heldAt() - driverStarted;
       Print(L"  held line " + std::to_wstring(step.line) + L" at " +

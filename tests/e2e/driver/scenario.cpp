@@ -25,7 +25,8 @@ Step Wide(const scenario::Step& step) {
               .texts = std::move(texts),
               .keys = step.keys,
               .letter = static_cast<wchar_t>(step.letter),
-              .status = step.status};
+              .status = step.status,
+              .milliseconds = step.milliseconds};
 }
 
 }  // namespace

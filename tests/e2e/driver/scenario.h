@@ -25,6 +25,7 @@ struct Step {
   std::vector<scenario::KeyPress> keys;
   wchar_t letter = 0;
   long long status = 0;
+  long long milliseconds = 0;
 };
 
 // Reads a scenario file (UTF-8). Throws ScenarioError for one that the parser

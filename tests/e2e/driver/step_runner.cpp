@@ -1,5 +1,7 @@
 #include "step_runner.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -119,9 +121,15 @@ HWND FocusOf(HWND screen) {
 
 constexpr std::wstring_view kCompleted = L"Installation completed successfully.";
 
+// The screen's progress bar, while it is shown.
+HWND ProgressBarOf(HWND screen) {
+  return FirstVisibleControl(screen, PROGRESS_CLASSW);
+}
+
 }  // namespace
 
 std::optional<std::wstring> StepRunner::run(const Step& step) {
+  measured_.clear();
   return waitFor(step, checkFor(step));
 }
 
@@ -303,6 +311,16 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
     case StepKind::Measure:
       return [this, &step] {
         return actOnScreen([&](HWND screen) { return measureLabel(screen, step); });
+      };
+
+    case StepKind::Progress:
+      return [this] { return actOnScreen([&](HWND screen) { return progressPartWay(screen); }); };
+
+    case StepKind::Responsive:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) {
+          return answersWhileCopying(screen, std::chrono::milliseconds(step.milliseconds));
+        });
       };
 
     case StepKind::Exit:
@@ -590,6 +608,49 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
       L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) + row);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
+  return Verdict::holds();
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+StepRunner::Verdict StepRunner::progressPartWay(HWND screen) const {
+  HWND bar = ProgressBarOf(screen);
+  LRESULT position = 0, range = 0;
+  if (!bar || !SendWithTimeout(bar, PBM_GETPOS, 0, 0, &position) ||
+      !SendWithTimeout(bar, PBM_GETRANGE, FALSE, 0, &range) || position <= 0 || position >= range) {
+    return Verdict::waiting(L"a progress bar part-way, its position above 0 and below its range");
+  }
+  measured_ = L"position " + std::to_wstring(position) + L" of " + std::to_wstring(range);
+  return Verdict::holds();
+}
+
+// For as long as the progress bar is shown, the screen answers a message
+// that another program sends it within `limit`, again and again.
+StepRunner::Verdict StepRunner::answersWhileCopying(HWND screen, std::chrono::milliseconds limit) {
+  constexpr auto kBetweenLooks = std::chrono::milliseconds(20);
+  constexpr UINT kGiveUpMs = 10000;
+  if (!ProgressBarOf(screen)) return Verdict::waiting(L"a progress bar, while the copy runs");
+  std::chrono::milliseconds longest{0};
+  int looks = 0;
+  while (IsWindow(screen) && ProgressBarOf(screen)) {
+    const auto sent = std::chrono::steady_clock::now();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(screen, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &answer);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - sent);
+    longest = std::max(longest, took);
+    ++looks;
+    if (took > limit) {
+      return Verdict::failed(L"the screen to answer within " + std::to_wstring(limit.count()) +
+                             L" ms while the copy runs, but it took " +
+                             std::to_wstring(took.count()) + L" ms");
+    }
+    std::this_thread::sleep_for(kBetweenLooks);
+  }
+  measured_ = std::to_wstring(looks) + L" answers while the bar was shown, the longest in " +
+              std::to_wstring(longest.count()) + L" ms";
   return Verdict::holds();
 }
 

@@ -37,6 +37,8 @@ class StepRunner {
   // When the last step's state was seen to hold: for a click or a message
   // box, the moment before the button is pressed.
   std::chrono::steady_clock::time_point heldAt() const { return heldAt_; }
+  // What the last step measured, for the report; empty when nothing.
+  const std::wstring& measured() const { return measured_; }
 
  private:
   struct Verdict {
@@ -67,6 +69,8 @@ class StepRunner {
   Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
   Verdict folderHighlight(HWND screen, bool focused) const;
   Verdict measureLabel(HWND screen, const Step& step) const;
+  Verdict progressPartWay(HWND screen) const;
+  Verdict answersWhileCopying(HWND screen, std::chrono::milliseconds limit);
 
   SetupProcess& process_;
   RunOptions options_;
@@ -74,6 +78,7 @@ class StepRunner {
   std::optional<MessageBoxView> lastBox_;  // the outcome step's box, answered
   mutable std::chrono::steady_clock::time_point heldAt_;
   mutable HWND typedInto_ = nullptr;  // the message box that the last keys went to
+  mutable std::wstring measured_;
 };
 
 }  // namespace e2e
