@@ -38,6 +38,19 @@ TEST_F(DefaultFolder, AbsentFolderIsCreatedAndEveryOrdinaryFileCopied) {
   const std::vector<std::pair<std::string, bool>> repaints{{"Create Default Folder", true},
                                                            {"Create Default Folder", false}};
   EXPECT_EQ(user->refreshes(), repaints);
+  // A bar beneath the notice counts the listed files' bytes, ends full, and
+  // is gone with the copy.
+  ASSERT_EQ(user->progressBars().size(), 1u);
+  const auto& bar = user->progressBars()[0];
+  EXPECT_EQ(bar.screen, "Create Default Folder");
+  // Under the notice (840, 4200, 3855 x 1095): as wide, 120 twips below it.
+  EXPECT_EQ(std::vector<int>({bar.left, bar.top, bar.width, bar.height}),
+            std::vector<int>({840, 5415, 3855, 255}));
+  EXPECT_EQ(bar.max, 8u + 100000u + 23u);
+  ASSERT_FALSE(bar.values.empty());
+  EXPECT_EQ(bar.values.front(), 0u);
+  EXPECT_EQ(bar.values.back(), bar.max);
+  EXPECT_TRUE(bar.removed);
 }
 
 TEST_F(DefaultFolder, PresentFolderHasSameNamedFilesReplacedAndOthersKept) {

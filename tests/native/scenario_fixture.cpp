@@ -44,10 +44,7 @@ std::string ScenarioTest::read(const fs::path& file) {
 
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
                       std::string& failure, const std::function<int()>& program) {
-  std::map<char, rt::posix::Drive> table;
-  for (const auto& [letter, folder] : drives_)
-    table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
-  rt::posix::MountDrives(table, currentDir);
+  mountDrives(currentDir);
   user = std::make_unique<rt::ScriptedUser>(scenario);
   for (const auto& [name, action] : marks) user->onMark(name, action);
   try {
@@ -56,6 +53,13 @@ int ScenarioTest::run(const std::string& scenario, const std::string& currentDir
     failure = parted.message;
     return -1;
   }
+}
+
+void ScenarioTest::mountDrives(const std::string& currentDir) {
+  std::map<char, rt::posix::Drive> table;
+  for (const auto& [letter, folder] : drives_)
+    table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
+  rt::posix::MountDrives(table, currentDir);
 }
 
 int ScenarioTest::runText(const std::string& scenario, const std::string& currentDir) {

@@ -48,6 +48,9 @@ class ScenarioTest : public ::testing::Test {
   // the scenario (by default: no screen, no message box, exit status 0).
   int runCommand(const std::vector<std::string>& arguments, const std::string& scenario = "exit 0",
                  const std::string& currentDir = "D:\\");
+  // Maps the drives for the file functions, with `currentDir` the process's
+  // current folder; run() does it before it starts the program.
+  void mountDrives(const std::string& currentDir = "D:\\");
   // Every folder and file under the drives, with the files' contents.
   std::map<std::string, std::string> diskContents() const;
 

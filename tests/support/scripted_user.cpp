@@ -107,7 +107,9 @@ void ScriptedUser::close(Screen& screen) {
 }
 
 void ScriptedUser::add(Control& control) {
-  progressBars_.push_back({control.screen().Caption(), 0, {}, false});
+  const ControlLayout& box = control.layout();
+  progressBars_.push_back(
+      {control.screen().Caption(), box.left, box.top, box.width, box.height, 0, {}, false});
   shownBar_ = &control;
   update(control);
 }

@@ -50,6 +50,7 @@ class ScriptedUser : public Desktop {
   // values it went through, and whether it was taken away again.
   struct ProgressRecord {
     std::string screen;
+    int left, top, width, height;  // in twips
     std::uint64_t max = 0;
     std::vector<std::uint64_t> values;
     bool removed = false;
