@@ -337,7 +337,7 @@ int CopyBytes(int in, int out, off_t length, CopyProgress* progress) {
   std::unique_ptr<char[]> buffer;
   off_t copied = 0;
   while (copied < length) {
-    const size_t chunk = std::min<off_t>(length - copied, kKernelChunk);
+    const auto chunk = static_cast<size_t>(std::min<off_t>(length - copied, kKernelChunk));
     ssize_t done = 0;
     if (method == Method::CopyRange) {
       done = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
@@ -347,7 +347,8 @@ int CopyBytes(int in, int out, off_t length, CopyProgress* progress) {
       if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
       done = ::read(in, buffer.get(), std::min(chunk, kBufferSize));
       for (ssize_t written = 0; done > 0 && written < done;) {
-        const ssize_t now = ::write(out, buffer.get() + written, done - written);
+        const ssize_t now =
+            ::write(out, buffer.get() + written, static_cast<size_t>(done - written));
         if (now < 0 && errno != EINTR) return errno;
         if (now > 0) written += now;
       }

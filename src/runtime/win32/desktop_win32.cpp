@@ -30,6 +30,27 @@ int ControlId(const Screen& screen, const Control& control) {
   return kFirstControlId + static_cast<int>(it - controls.begin());
 }
 
+// The control of a child window's id, or nullptr.
+Control* ControlOfId(const Screen& screen, long long id) {
+  const auto& controls = screen.controls();
+  const long long index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<long long>(controls.size())) return nullptr;
+  return controls[static_cast<size_t>(index)].get();
+}
+
+// An entry of a control's list, from the index a list window gives; nullptr
+// for none (-1) or one out of range.
+template <class Entry>
+const Entry* EntryAt(const std::vector<Entry>& entries, LRESULT index) {
+  if (index < 0 || static_cast<size_t>(index) >= entries.size()) return nullptr;
+  return &entries[static_cast<size_t>(index)];
+}
+
+// A list index for a list window's message; -1 selects nothing.
+WPARAM ListIndex(int index) {
+  return static_cast<WPARAM>(static_cast<INT_PTR>(index));
+}
+
 // A label's box in twips on the client area, cut where a control that stands
 // after it in the layout (beneath it) starts: the label must not hide it.
 RECT LabelBox(const Screen& screen, const Control& label) {
@@ -135,10 +156,8 @@ void Win32Desktop::createControl(Window& window, Control& control) {
   const ControlLayout& layout = control.layout();
   // Options that follow one another form one group.
   const int id = ControlId(screen, control);
-  const bool optionGroupOpen =
-      id > kFirstControlId &&
-      screen.controls()[static_cast<size_t>(id - kFirstControlId - 1)]->kind() ==
-          ControlKind::Option;
+  const Control* before = ControlOfId(screen, id - 1);
+  const bool optionGroupOpen = before && before->kind() == ControlKind::Option;
   int left = layout.left, top = layout.top, width = layout.width;
   if (layout.container) {  // inside a frame, and clipped at its edge
     const ControlLayout& frameLayout = screen.find(layout.container)->layout();
@@ -259,13 +278,13 @@ void Win32Desktop::update(Control& control) {
     SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
     for (const auto& entry : drives->entries())
       SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
-    SendMessageW(hwnd, CB_SETCURSEL, drives->selectedIndex(), 0);
+    SendMessageW(hwnd, CB_SETCURSEL, ListIndex(drives->selectedIndex()), 0);
   } else if (auto* folders = dynamic_cast<DirListBox*>(&control)) {
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
     for (const auto& entry : folders->entries())
       SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
-    SendMessageW(hwnd, LB_SETCURSEL, folders->currentIndex(), 0);
+    SendMessageW(hwnd, LB_SETCURSEL, ListIndex(folders->currentIndex()), 0);
     SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd, nullptr, TRUE);
     // The list's own text is its current folder, for tools that read windows.
@@ -387,10 +406,9 @@ LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wPa
       }
       break;
     case WM_CTLCOLORSTATIC: {
-      const auto id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kFirstControlId;
-      const auto& controls = window.screen->controls();
-      if (id >= 0 && id < static_cast<int>(controls.size()) &&
-          (controls[id]->layout().notes & kBordered)) {
+      const Control* label =
+          ControlOfId(*window.screen, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+      if (label && (label->layout().notes & kBordered)) {
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(windowBrush_.get());
       }
@@ -405,22 +423,19 @@ LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wPa
 
 void Win32Desktop::command(Window& window, int id, int notification) {
   Screen& screen = *window.screen;
-  const auto& controls = screen.controls();
   if (id == IDOK) {  // Enter: presses the focused button, opens the focused folder list's entry
     HWND focus = GetFocus();
     const int focusId = focus ? GetDlgCtrlID(focus) : 0;
-    const int focusIndex = focusId - kFirstControlId;
-    if (focusIndex < 0 || focusIndex >= static_cast<int>(controls.size())) return;
-    Control* focused = controls[focusIndex].get();
+    Control* focused = ControlOfId(screen, focusId);
+    if (!focused) return;
     if (dynamic_cast<DirListBox*>(focused))
       command(window, focusId, LBN_DBLCLK);
     else if (focused->kind() == ControlKind::Button)
       RaiseEvent(focused->Click);
     return;
   }
-  const int index = id - kFirstControlId;
-  if (index < 0 || index >= static_cast<int>(controls.size())) return;
-  Control* control = controls[index].get();
+  Control* control = ControlOfId(screen, id);
+  if (!control) return;
   auto hwnd = static_cast<HWND>(control->peer);
 
   if (auto* option = dynamic_cast<OptionButton*>(control)) {
@@ -435,21 +450,20 @@ void Win32Desktop::command(Window& window, int id, int notification) {
       window.driveChosen = true;
     } else if (notification == CBN_SELENDCANCEL) {
       window.driveChosen = false;
-      SendMessageW(hwnd, CB_SETCURSEL, drives->selectedIndex(), 0);
+      SendMessageW(hwnd, CB_SETCURSEL, ListIndex(drives->selectedIndex()), 0);
     } else if (notification == CBN_CLOSEUP) {
       take = window.driveChosen;
       window.driveChosen = false;
     }
-    const auto selected = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
-    if (take && selected >= 0 && selected < static_cast<LRESULT>(drives->entries().size())) {
-      const char letter = drives->entries()[selected].letter;
+    const auto* entry = EntryAt(drives->entries(), SendMessageW(hwnd, CB_GETCURSEL, 0, 0));
+    if (take && entry) {
+      const char letter = entry->letter;
       RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
     }
   } else if (auto* folders = dynamic_cast<DirListBox*>(control)) {
-    const auto selected = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
-    if (notification == LBN_DBLCLK && selected >= 0 &&
-        selected < static_cast<LRESULT>(folders->entries().size())) {
-      const std::string path = folders->entries()[selected].path;
+    const auto* entry = EntryAt(folders->entries(), SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
+    if (notification == LBN_DBLCLK && entry) {
+      const std::string path = entry->path;
       RaiseEvent([folders, path] { folders->setPath(path); });
     }
   } else if (control->kind() == ControlKind::Button && notification == BN_CLICKED) {
@@ -460,10 +474,7 @@ void Win32Desktop::command(Window& window, int id, int notification) {
 // One line of the folder list: indented by its depth, with an open folder for
 // the path down to the current folder and a closed one for its sub-folders.
 void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
-  const int index = static_cast<int>(item.CtlID) - kFirstControlId;
-  const auto& controls = window.screen->controls();
-  if (index < 0 || index >= static_cast<int>(controls.size())) return;
-  const auto* folders = dynamic_cast<const DirListBox*>(controls[index].get());
+  const auto* folders = dynamic_cast<const DirListBox*>(ControlOfId(*window.screen, item.CtlID));
   if (!folders || item.itemID >= folders->entries().size()) return;
   const auto& entry = folders->entries()[item.itemID];
   // The selection stands out in the highlight colours, with a focus frame,

@@ -8,7 +8,7 @@ std::wstring Widen(std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring out(length, L'\0');
+  std::wstring out(static_cast<size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), length);
   return out;
 }
@@ -18,7 +18,7 @@ std::string Narrow(std::wstring_view text) {
   const int size = static_cast<int>(text.size());
   const int length =
       ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(length, '\0');
+  std::string out(static_cast<size_t>(length), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
   return out;
 }
