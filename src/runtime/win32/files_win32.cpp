@@ -448,7 +448,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
   const std::wstring target = ApiPath(to);
   const DWORD old = destinationInfo.dwFileAttributes;
   const bool unlock = (old & FILE_ATTRIBUTE_READONLY) && !(old & FILE_ATTRIBUTE_REPARSE_POINT);
-  if (unlock && !SetAttributes(target, old & ~FILE_ATTRIBUTE_READONLY))
+  if (unlock && !SetAttributes(target, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
     Fail(action, details, ::GetLastError(), to);
   if ((error = copy->KeepAs(to))) {
     if (unlock) SetAttributes(target, old);
