@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest libgtest-dev python3
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-tools
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   wine wine64 fonts-wine xvfb xauth icoutils imagemagick
 )
 

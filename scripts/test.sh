@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+scripts/check-format.sh
 
 for preset in native native-sanitize fuzz windows; do
   echo "== $preset"
