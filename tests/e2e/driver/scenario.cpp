@@ -32,6 +32,7 @@ constexpr std::array kKeywords = {
     Keyword{L"drive", StepKind::Drive, true},
     Keyword{L"folder", StepKind::Folder, true},
     Keyword{L"shows-drive", StepKind::ShowsDrive, true},
+    Keyword{L"drive-entry", StepKind::DriveEntry, true},
     Keyword{L"shows-folder", StepKind::ShowsFolder, true},
     Keyword{L"keys", StepKind::Keys, true},
     Keyword{L"focus", StepKind::Focus, true},

@@ -21,6 +21,7 @@ enum class StepKind {
   Drive,
   Folder,
   ShowsDrive,
+  DriveEntry,
   ShowsFolder,
   Keys,
   Focus,
