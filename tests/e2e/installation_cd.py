@@ -13,7 +13,6 @@ import os
 import shutil
 import subprocess
 import time
-import unittest
 from pathlib import Path
 from typing import Optional
 
@@ -116,6 +115,10 @@ def fuse_unavailable() -> Optional[str]:
     return None
 
 
+class MountError(RuntimeError):
+    """fuseiso could not mount the image."""
+
+
 class MountedImage:
     """The image mounted read-only at FOLDER with fuseiso, and when we may, as a
     read-only loop device too: the device Wine reads the CD's label from.
@@ -131,7 +134,8 @@ class MountedImage:
         mounted = subprocess.run(["fuseiso", "-n", str(image), str(folder), "-o", "ro"],
                                  capture_output=True, text=True)
         if mounted.returncode != 0 or not os.path.ismount(folder):
-            raise unittest.SkipTest(f"fuseiso could not mount the image: {mounted.stderr.strip()}")
+            folder.rmdir()
+            raise MountError(f"fuseiso could not mount {image}: {mounted.stderr.strip()}")
         attached = None
         if os.geteuid() == 0 and shutil.which("losetup"):
             attached = subprocess.run(["losetup", "--find", "--show", "--read-only", str(image)],
