@@ -16,6 +16,7 @@ import time
 from pathlib import Path
 from typing import Optional
 
+from child_processes import register_cleanup, unregister_cleanup
 from e2e_case import REPOSITORY
 
 MAKE_CD = REPOSITORY / "scripts" / "make-cd.sh"
@@ -136,6 +137,8 @@ class MountedImage:
         if mounted.returncode != 0 or not os.path.ismount(folder):
             folder.rmdir()
             raise MountError(f"fuseiso could not mount {image}: {mounted.stderr.strip()}")
+        # Unmounted and detached however the run ends.
+        register_cleanup(self.close)
         attached = None
         if os.geteuid() == 0 and shutil.which("losetup"):
             attached = subprocess.run(["losetup", "--find", "--show", "--read-only", str(image)],
@@ -147,6 +150,7 @@ class MountedImage:
                                      else attached.stderr.strip())
 
     def close(self) -> None:
+        unregister_cleanup(self.close)
         if self.device is not None:
             subprocess.run(["losetup", "--detach", self.device], capture_output=True)
             self.device = None
