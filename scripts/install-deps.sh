@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-tools
   clang clang-format libclang-rt-14-dev
   wine wine64 fonts-wine xvfb xauth icoutils imagemagick
+  xorriso fuseiso osslsigncode openssl
 )
 
 missing=()

@@ -12,7 +12,13 @@ the driver program walks tests/scenarios/tour.scn through the real windows:
 an installation into the default folder, with a screenshot of every screen,
 saved as PNG files in build/run/screenshots/.
 
-Usage: tools/run_installer.py [--tour]   (scripts/run.sh builds first)
+With --medium IMAGE.iso (an installation CD of scripts/make-cd.sh) the
+image, mounted read-only with fuseiso, is drive D: in place of the copy of
+sample-cd/, and setup.exe is the one on the image; as root the image is also
+attached as a read-only loop device, D:'s device, so that Wine shows the CD's
+own label.
+
+Usage: tools/run_installer.py [--tour] [--medium IMAGE.iso]   (scripts/run.sh builds first)
 """
 
 from __future__ import annotations
@@ -26,6 +32,7 @@ import sys
 import tempfile
 import time
 from pathlib import Path
+from typing import Optional
 
 REPOSITORY = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPOSITORY / "tests" / "e2e"))
@@ -38,6 +45,7 @@ from prefix_template import SCALABLE_TWIN, SCALABLE_TWIN_FACE, install_wine_font
 from virtual_display import VirtualDisplay  # noqa: E402
 from wine_programs import run_wine, stop_wineserver, wine_environment, wine_loader  # noqa: E402
 from winebox import windows_path  # noqa: E402
+from installation_cd import MountedImage, MountError, fuse_unavailable  # noqa: E402
 
 BUILD = REPOSITORY / "build" / "windows"
 SETUP_EXE = BUILD / "setup.exe"
@@ -47,6 +55,7 @@ TOUR = REPOSITORY / "tests" / "scenarios" / "tour.scn"
 
 RUN = REPOSITORY / "build" / "run"
 CD = RUN / "cd"
+MEDIUM = RUN / "medium"
 PREFIX = RUN / "prefix"
 SCREENSHOTS = RUN / "screenshots"
 DEFAULT_FOLDER = PREFIX / "drive_c" / "Program Files" / "Quorvan2005"
@@ -68,8 +77,28 @@ def make_scratch_cd() -> None:
     (CD / ".windows-label").write_text("QUORVAN\n", encoding="utf-8")
 
 
-def prepare_prefix(cwd: Path, managed_windows: bool) -> None:
-    """Makes the prefix on the first run; maps D: and resets the default folder."""
+def mount_medium(image: Path) -> MountedImage:
+    """The image mounted read-only at build/run/medium/."""
+    reason = fuse_unavailable()
+    if reason:
+        sys.exit(f"cannot mount {image}: {reason}")
+    if os.path.ismount(MEDIUM):
+        subprocess.run(["fusermount", "-u", str(MEDIUM)], check=False)
+    if MEDIUM.is_dir():
+        MEDIUM.rmdir()
+    try:
+        medium = MountedImage(image.resolve(), MEDIUM)
+    except MountError as error:
+        sys.exit(str(error))
+    if medium.device is None:
+        say(f"no loop device for the image ({medium.no_device_reason}): D: shows no label")
+    return medium
+
+
+def prepare_prefix(cwd: Path, managed_windows: bool, cd: Path = CD,
+                   cd_device: Optional[str] = None) -> None:
+    """Makes the prefix on the first run; maps D: (CD, and CD_DEVICE as its
+    device) and resets the default folder."""
     if not (PREFIX / "system.reg").is_file():
         if PREFIX.exists():
             shutil.rmtree(PREFIX)
@@ -101,10 +130,12 @@ def prepare_prefix(cwd: Path, managed_windows: bool) -> None:
 
     # The installer's drive list shows C: and the CD only: no Z: for the host's root.
     devices = PREFIX / "dosdevices"
-    for letter in ("d:", "z:"):
+    for letter in ("d:", "d::", "z:"):
         if (devices / letter).is_symlink() or (devices / letter).exists():
             (devices / letter).unlink()
-    os.symlink(CD, devices / "d:")
+    os.symlink(cd, devices / "d:")
+    if cd_device is not None:
+        os.symlink(cd_device, devices / "d::")
 
     if DEFAULT_FOLDER.is_dir() and not DEFAULT_FOLDER.is_symlink():
         shutil.rmtree(DEFAULT_FOLDER)
@@ -170,8 +201,15 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--tour", action="store_true",
                         help="walk the tour on a private Xvfb even when a display is usable")
+    parser.add_argument("--medium", type=Path, metavar="IMAGE.iso",
+                        help="install from this CD image (scripts/make-cd.sh) instead of a "
+                        "copy of sample-cd/")
     arguments = parser.parse_args()
     started = time.monotonic()
+    if arguments.medium is not None:
+        arguments.medium = Path(os.environ.get("SETUP_RUN_FROM", os.getcwd())) / arguments.medium
+    if arguments.medium is not None and not arguments.medium.is_file():
+        sys.exit(f"{arguments.medium}: no such image (scripts/make-cd.sh makes one)")
     for program in (SETUP_EXE, DRIVER):
         if not program.is_file():
             sys.exit(f"{program} is not built: cmake --preset windows && "
@@ -189,15 +227,25 @@ def main() -> int:
             say(f"no usable display (DISPLAY={os.environ.get('DISPLAY', '')!r})")
         # Wine programs start from a folder outside the work tree.
         cwd = Path(tempfile.mkdtemp(prefix="setup-run-"))
+        medium: Optional[MountedImage] = None
 
         def clean_up() -> None:
             stop_wineserver(PREFIX)
+            if medium is not None:
+                (PREFIX / "dosdevices" / "d::").unlink(missing_ok=True)
+                medium.close()
             shutil.rmtree(cwd, ignore_errors=True)
 
         register_cleanup(clean_up)
         try:
-            make_scratch_cd()
-            prepare_prefix(cwd, managed_windows=interactive)
+            if arguments.medium is None:
+                make_scratch_cd()
+                prepare_prefix(cwd, managed_windows=interactive)
+            else:
+                medium = mount_medium(arguments.medium)
+                say(f"D: is the image {arguments.medium}, mounted read-only at {MEDIUM}")
+                prepare_prefix(cwd, managed_windows=interactive, cd=MEDIUM,
+                               cd_device=medium.device)
             status = run_on_display(display, cwd) if interactive else run_tour(cwd)
         finally:
             clean_up()
@@ -205,7 +253,7 @@ def main() -> int:
     say(f"setup.exe ended with status {status}" if interactive else
         f"the tour {'passed' if status == 0 else 'FAILED'}")
     describe_installation()
-    say(f"the CD (D:) is {CD}; the Wine prefix is {PREFIX}")
+    say(f"the CD (D:) is {arguments.medium or CD}; the Wine prefix is {PREFIX}")
     say(f"took {time.monotonic() - started:.1f} s")
     return status
 

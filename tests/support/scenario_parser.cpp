@@ -38,6 +38,7 @@ constexpr std::array kKeywords = {
     Keyword{"folder-highlight", StepKind::FolderHighlight, true, true},
     Keyword{"shows-message", StepKind::ShowsMessage, true, true},
     Keyword{"measure", StepKind::Measure, true, true},
+    Keyword{"drive-entry", StepKind::DriveEntry, true, true},
     Keyword{"progress", StepKind::Progress, true, true},
     Keyword{"responsive", StepKind::Responsive, true, true},
     Keyword{"outcome", StepKind::Outcome, false, true},

@@ -274,6 +274,20 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
         });
       };
 
+    case StepKind::DriveEntry:
+      return [this, &argument] {
+        return actOnScreen([&](HWND screen) {
+          HWND list = FirstVisibleControl(screen, L"COMBOBOX");
+          const auto items = list ? ComboBoxItems(list) : std::vector<std::wstring>{};
+          const int selected = list ? ComboBoxSelection(list) : -1;
+          if (selected >= 0 && selected < static_cast<int>(items.size()) &&
+              items[static_cast<size_t>(selected)] == argument) {
+            return Verdict::holds();
+          }
+          return Verdict::waiting(L"the drive list's selected entry reading " + Quoted(argument));
+        });
+      };
+
     case StepKind::ShowsFolder:
       return [this, &argument] {
         return actOnScreen([&](HWND screen) {
