@@ -19,6 +19,7 @@
 #include "runtime/text_file.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 namespace {
@@ -26,6 +27,10 @@ namespace {
 using Details = std::vector<std::pair<std::string, std::string>>;
 using win32::Narrow;
 using win32::Widen;
+using windows_path::ApiPath;
+using windows_path::DriveLetter;
+using windows_path::DriveLetterOf;
+using windows_path::FolderOf;
 
 // ---- Paths ----
 
@@ -36,23 +41,12 @@ std::wstring Decimal(unsigned long value) {
   return digits;
 }
 
-// An upper-case drive letter, or 0 when `c` is none.
-wchar_t DriveLetter(wchar_t c) {
-  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
-  return c >= L'A' && c <= L'Z' ? c : 0;
-}
-
-bool HasDrivePrefix(std::wstring_view path) {
-  return path.size() >= 2 && path[1] == L':' && DriveLetter(path[0]);
-}
-
+// The process's current folder, in plain form.
 std::wstring CurrentFolder() {
   const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
   std::wstring folder(size, L'\0');
   folder.resize(size ? ::GetCurrentDirectoryW(size, folder.data()) : 0);
-  if (folder.starts_with(L"\\\\?\\UNC\\")) folder.replace(0, 8, L"\\\\");
-  if (folder.starts_with(L"\\\\?\\")) folder.erase(0, 4);
-  return folder;
+  return windows_path::PlainForm(std::move(folder));
 }
 
 // The current folder of drive `letter` ("C:\Setup"); this asks no disk.
@@ -62,87 +56,17 @@ std::wstring CurrentFolderOf(wchar_t letter) {
   std::wstring full(size, L'\0');
   full.resize(size ? ::GetFullPathNameW(drive, size, full.data(), nullptr) : 0);
   if (full.empty()) return {letter, L':', L'\\'};
-  if (full.starts_with(L"\\\\?\\")) full.erase(0, 4);
-  return full;
+  return windows_path::PlainForm(std::move(full));
 }
 
-// The length of a full path's root: "C:\" or "\\server\share\".
-size_t RootLength(std::wstring_view full) {
-  if (!full.starts_with(L"\\\\")) return 3;
-  size_t end = 2;
-  for (int part = 0; part < 2 && end < full.size(); ++part) {
-    end = full.find(L'\\', end);
-    end = end == std::wstring_view::npos ? full.size() : end + 1;
-  }
-  return end;
-}
-
-// The full path of a Windows path: relative ones resolved against the
-// current folders, separators '\', doubled ones single, "." and ".." gone
-// (never above the root), and no trailing separator below a root. Unlike
-// the system's own clean-up, every other name is kept exactly: a final dot
-// or blank stays, and a colon or a device name inside a folder is a name.
+// The full path of a path in the runtime's UTF-8 (windows_path::FullPath).
 std::wstring FullPath(const std::string& path, const Details& details) {
-  // No Windows name holds a NUL, and the system would cut the path short there.
-  if (path.find('\0') != std::string::npos)
+  constexpr windows_path::CurrentFolders kCurrent{CurrentFolder, CurrentFolderOf};
+  auto full = windows_path::FullPath(Widen(path), kCurrent);
+  if (!full)
     throw RuntimeError("the path is not valid", details,
                        "The file name, folder name or volume label syntax is incorrect.");
-  std::wstring rest = Widen(path);
-  for (auto& c : rest)
-    if (c == L'/') c = L'\\';
-  if (rest.starts_with(L"\\\\?\\")) return rest;
-
-  std::wstring full;
-  if (rest.starts_with(L"\\\\")) {  // a network path: its root is the share
-    full = rest.substr(0, RootLength(rest));
-    rest.erase(0, full.size());
-    if (!full.ends_with(L'\\')) full += L'\\';
-  } else if (HasDrivePrefix(rest)) {
-    const wchar_t letter = DriveLetter(rest[0]);
-    full = rest.size() > 2 && rest[2] == L'\\' ? std::wstring{letter, L':', L'\\'}
-                                               : CurrentFolderOf(letter);
-    rest.erase(0, 2);
-  } else {
-    full = CurrentFolder();
-    if (rest.starts_with(L'\\')) full.resize(RootLength(full));
-  }
-  const size_t root = RootLength(full);
-  if (full.size() < root) full += L'\\';
-
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t stop = rest.find(L'\\', start);
-    if (stop == std::wstring::npos) stop = rest.size();
-    const std::wstring_view name = std::wstring_view(rest).substr(start, stop - start);
-    if (name == L"..") {
-      if (full.size() > root)
-        full.resize(std::max(full.find_last_of(L'\\', full.size() - 2), root - 1) + 1);
-    } else if (!name.empty() && name != L".") {
-      if (!full.ends_with(L'\\')) full += L'\\';
-      full += name;
-      full += L'\\';
-    }
-    start = stop + 1;
-  }
-  if (full.size() > root && full.ends_with(L'\\')) full.pop_back();
-  return full;
-}
-
-// The form the APIs take a full path in: "\\?\C:\a" or "\\?\UNC\server\share\a".
-std::wstring ApiPath(const std::wstring& full) {
-  if (full.starts_with(L"\\\\?\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
-wchar_t DriveLetterOf(std::wstring_view full) {
-  if (full.starts_with(L"\\\\?\\")) full.remove_prefix(4);
-  return HasDrivePrefix(full) ? DriveLetter(full[0]) : 0;
-}
-
-// The folder part of a full path, with its separator: "C:\a\" of "C:\a\b".
-std::wstring FolderOf(const std::wstring& full) {
-  return full.substr(0, full.find_last_of(L'\\') + 1);
+  return std::move(*full);
 }
 
 // ---- Errors ----
