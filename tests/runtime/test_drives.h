@@ -23,8 +23,9 @@ class TestDrives {
   bool ready() const { return ready_; }
   // The folder that holds drive `letter`'s files, for the test's own reads and writes.
   fs::path operator()(char letter) const;
-  // Makes `windowsPath` the current folder, and every drive's current folder its root.
-  void setCurrentFolder(const std::string& windowsPath);
+  // Makes `windowsPath` the current folder, and every drive's current folder
+  // its root; false when the system refuses it as a current folder.
+  bool setCurrentFolder(const std::string& windowsPath);
 
  private:
   fs::path root_;
@@ -50,6 +51,8 @@ inline fs::path Child(const fs::path& folder, const std::string& name) {
 // The test's own file work, beside the runtime's: every name as it stands.
 void Write(const fs::path& file, const std::string& content);
 std::string Read(const fs::path& file);
+// Makes a file of `size` bytes without writing them.
+void WriteEmptyBytes(const fs::path& file, std::uint64_t size);
 // The names in a folder, sorted (a drive's label file left out).
 std::vector<std::string> Entries(const fs::path& folder);
 bool Writable(const fs::path& file);

@@ -68,12 +68,12 @@ fs::path TestDrives::operator()(char letter) const {
   return fs::path(std::string{letter, ':', '\\'});
 }
 
-void TestDrives::setCurrentFolder(const std::string& windowsPath) {
+bool TestDrives::setCurrentFolder(const std::string& windowsPath) {
   for (const char* letter = kDrives; *letter; ++letter) {
     const wchar_t variable[] = {L'=', static_cast<wchar_t>(*letter), L':', 0};
     ::SetEnvironmentVariableW(variable, nullptr);
   }
-  ::SetCurrentDirectoryW(fs::path(windowsPath).c_str());
+  return ::SetCurrentDirectoryW(fs::path(windowsPath).c_str());
 }
 
 void Write(const fs::path& file, const std::string& content) {
@@ -84,6 +84,15 @@ std::string Read(const fs::path& file) {
   std::ostringstream text;
   text << std::ifstream(Literal(file), std::ios::binary).rdbuf();
   return text.str();
+}
+
+void WriteEmptyBytes(const fs::path& file, std::uint64_t size) {
+  const rt::win32::FileHandle handle(::CreateFileW(Literal(file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (handle) ::SetFilePointerEx(handle.get(), end, nullptr, FILE_BEGIN);
+  if (handle) ::SetEndOfFile(handle.get());
 }
 
 std::vector<std::string> Entries(const fs::path& folder) {

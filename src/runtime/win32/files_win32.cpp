@@ -12,11 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/copy_rules.h"
 #include "runtime/desktop.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
 #include "runtime/text_file.h"
+#include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
 #include "runtime/windows_path.h"
@@ -70,6 +72,10 @@ std::wstring FullPath(const std::string& path, const Details& details) {
 }
 
 // ---- Errors ----
+
+constexpr const char* kTooLargeForFat =
+    "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
+    "or more.";
 
 // No "insert a disk" box from the system while a drive is used.
 class CriticalErrorsQuiet {
@@ -168,17 +174,8 @@ class PendingFile {
   // Keeps the file under the full name `target`, replacing a file of that
   // name; the error code, or 0. On failure the file stays pending.
   DWORD KeepAs(const std::wstring& target) {
-    const std::wstring ntPath = L"\\??\\" + ApiPath(target).substr(4);
-    const size_t bytes = ntPath.size() * sizeof(wchar_t);
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = static_cast<DWORD>(bytes);
-    ntPath.copy(rename->FileName, ntPath.size());
     if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
-    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
-                                      static_cast<DWORD>(buffer.size()))) {
-      const DWORD error = ::GetLastError();
+    if (const DWORD error = win32::Rename(file_.get(), ApiPath(target))) {
       MarkForDeletion(true);
       return error;
     }
@@ -255,24 +252,65 @@ DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size) {
   }
 }
 
-// The identity of an existing file or folder; the error code, or 0.
-DWORD Identify(const std::wstring& full, BY_HANDLE_FILE_INFORMATION& info) {
-  const win32::FileHandle file(::CreateFileW(ApiPath(full).c_str(), FILE_READ_ATTRIBUTES,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                             nullptr));
-  if (!file || !::GetFileInformationByHandle(file.get(), &info)) return ::GetLastError();
+// What the copy needs to know of an existing destination.
+struct Existing {
+  DWORD attributes = 0;   // the entry's own: a link's, not its target's
+  FileIdentity identity;  // of what the name leads to (kNone: a link that leads nowhere)
+  std::wstring name;      // the entry's own name, in its own letter case
+};
+
+// Opens an existing entry to read facts of it, the entry itself when
+// `itself`, else what a link leads to.
+win32::FileHandle OpenToRead(const std::wstring& full, bool itself) {
+  return win32::FileHandle(::CreateFileW(
+      ApiPath(full).c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | (itself ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
+}
+
+// The name of the entry `full` as its folder holds it: "readme.txt" when
+// `full` ends in "README.TXT". The name of `full` when the system gives no
+// other, or when the name holds a character that a search reads as a wildcard.
+std::wstring OwnName(const std::wstring& full) {
+  std::wstring name = full.substr(full.find_last_of(L'\\') + 1);
+  if (name.find_first_of(L"*?<>\"") != std::wstring::npos) return name;
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(::FindFirstFileExW(ApiPath(full).c_str(), FindExInfoBasic, &data,
+                                                  FindExSearchNameMatch, nullptr, 0));
+  if (find && ::CompareStringOrdinal(data.cFileName, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
+    name = data.cFileName;
+  return name;
+}
+
+// The facts of the existing entry `full`; the error code, or 0.
+DWORD Inspect(const std::wstring& full, Existing& existing) {
+  const win32::FileHandle own = OpenToRead(full, true);
+  FILE_BASIC_INFO basic{};
+  if (!own || !::GetFileInformationByHandleEx(own.get(), FileBasicInfo, &basic, sizeof basic))
+    return ::GetLastError();
+  existing.attributes = basic.FileAttributes;
+  existing.name = OwnName(full);
+  if (!(existing.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return win32::IdentityOf(own.get(), existing.identity);
+  if (const win32::FileHandle target = OpenToRead(full, false))
+    win32::IdentityOf(target.get(), existing.identity);
   return 0;
 }
 
-bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
-}
-
-// Sets attributes; FILE_ATTRIBUTE_NORMAL stands for none.
-bool SetAttributes(const std::wstring& path, DWORD attributes) {
-  return ::SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+// Sets the attributes of the entry `full` itself, a link's own when it is
+// one (SetFileAttributesW would set its target's).
+bool SetOwnAttributes(const std::wstring& full, DWORD attributes) {
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const win32::FileHandle entry(
+      ::CreateFileW(ApiPath(full).c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+  basic.FileAttributes = (attributes & kSettable) ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
+  return entry && ::SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
 }
 
 }  // namespace
@@ -341,6 +379,10 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
     Fail(action, details, ::GetLastError(), from);
   if (standard.Directory) throw RuntimeError(action, details, "The file is not an ordinary file.");
   const auto copyInto = [&](PendingFile& file) {
+    // FAT32 takes no file of 4 GiB or more: say so before writing any of it.
+    const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    if (size > kLargestFatFile && TooLargeForFileSystem(size, win32::FileSystemOf(file.handle())))
+      throw RuntimeError(action, details, kTooLargeForFat);
     if (const DWORD error = CopyContents(in.get(), file.handle(), standard.EndOfFile.QuadPart)) {
       RaiseIfDriveGone(DriveLetterOf(from), details);
       Fail(action, details, error, to);
@@ -358,27 +400,30 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
     if ((error = copy->Keep())) Fail(action, details, error, to);
     return;
   }
-  BY_HANDLE_FILE_INFORMATION sourceInfo{}, destinationInfo{};
-  if (Identify(to, destinationInfo) != 0) Fail(action, details, error, to);
-  if (!::GetFileInformationByHandle(in.get(), &sourceInfo))
-    Fail(action, details, ::GetLastError(), from);
-  if (SameFile(sourceInfo, destinationInfo)) return;
-  if (destinationInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+  Existing existing;
+  FileIdentity original;
+  if (Inspect(to, existing) != 0) Fail(action, details, error, to);
+  if (const DWORD failed = win32::IdentityOf(in.get(), original))
+    Fail(action, details, failed, from);
+  if (SameFile(original, existing.identity)) return;
+  if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
     throw RuntimeError(action, details, "The destination is a folder.");
 
   // An existing destination stays as it is until a whole copy, written
-  // beside it under a temporary name, takes its place in one step.
+  // beside it under a temporary name, takes its place in one step, under the
+  // name it had: Windows would name it as `to` spells it.
   if ((error = CreateTempFile(FolderOf(to), copy))) Fail(action, details, error, to);
   copyInto(*copy);
-  // A read-only destination is unlocked for the replace and locked again if
-  // it fails. A link keeps its own attributes: its target is never touched.
-  const std::wstring target = ApiPath(to);
-  const DWORD old = destinationInfo.dwFileAttributes;
-  const bool unlock = (old & FILE_ATTRIBUTE_READONLY) && !(old & FILE_ATTRIBUTE_REPARSE_POINT);
-  if (unlock && !SetAttributes(target, old & ~FILE_ATTRIBUTE_READONLY))
+  const std::wstring target = FolderOf(to) + existing.name;
+  // Windows replaces no read-only file: the destination is unlocked for the
+  // replace and locked again if it fails. A link's own attributes are the
+  // ones read and set; its target is never touched.
+  const DWORD old = existing.attributes;
+  const bool unlock = old & FILE_ATTRIBUTE_READONLY;
+  if (unlock && !SetOwnAttributes(target, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
     Fail(action, details, ::GetLastError(), to);
-  if ((error = copy->KeepAs(to))) {
-    if (unlock) SetAttributes(target, old);
+  if ((error = copy->KeepAs(target))) {
+    if (unlock) SetOwnAttributes(target, old);
     Fail(action, details, error, to);
   }
 }
