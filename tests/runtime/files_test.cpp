@@ -169,13 +169,16 @@ TEST_F(FilesTest, EachDriveKeepsItsCurrentFolder) {
   // Windows has a drive C: of its own, and may leave out a drive with no disc.
   EXPECT_NE(rt::AvailableDrives().find('D'), std::string::npos) << rt::AvailableDrives();
   EXPECT_NE(rt::AvailableDrives().find('H'), std::string::npos) << rt::AvailableDrives();
-  EXPECT_EQ(rt::VolumeLabel('H'), "SYSTEM");
+  if (!drives_.substituted()) {
+    EXPECT_EQ(rt::VolumeLabel('H'), "SYSTEM");
+  }
 
   drives_.setCurrentFolder("D:\\");
   EXPECT_EQ(rt::rtcCurrentDir(), "D:\\");
 }
 
 TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
+  if (drives_.substituted()) GTEST_SKIP() << "subst makes no drive without a disc";
   Write(H() / "a.txt", "a");
   EXPECT_EQ(rt::VolumeLabel('E'), "");
 

@@ -36,20 +36,25 @@ def fat32_boot_sector() -> bytes:
     return bytes(sector)
 
 
+def map_test_drives(box: winebox.WineBox) -> None:
+    """Maps H:, E: and F: in a box where Wine has not run yet, and says so to the tests."""
+    os.environ["SETUP_TEST_DRIVES"] = "HDE"
+    os.environ["SETUP_TEST_FAT_DRIVE"] = "F"
+    box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
+    box.map_drive("e", None, kind="cdrom")
+    box.map_drive("f", box.make_folder("f"), kind="hd")
+    image = box.folder / "fat32.img"
+    image.write_bytes(fat32_boot_sector())
+    os.symlink(image, box.prefix / "dosdevices" / "f::")
+
+
 def main(arguments: list[str]) -> int:
     if not arguments:
         print(__doc__, file=sys.stderr)
         return 2
     program, options = Path(arguments[0]).resolve(), arguments[1:]
-    os.environ["SETUP_TEST_DRIVES"] = "HDE"
-    os.environ["SETUP_TEST_FAT_DRIVE"] = "F"
     with winebox.Session() as session, session.box("runtime-tests") as box:
-        box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
-        box.map_drive("e", None, kind="cdrom")
-        box.map_drive("f", box.make_folder("f"), kind="hd")
-        image = box.folder / "fat32.img"
-        image.write_bytes(fat32_boot_sector())
-        os.symlink(image, box.prefix / "dosdevices" / "f::")
+        map_test_drives(box)
         # D: is mapped while Wine runs, as a drive can be: the runtime must
         # see it although Wine's list of drives was read before.
         subprocess.run([wineserver(), "-p"], env=wine_environment(box.prefix, None, QUIET),

@@ -2,7 +2,8 @@
 // and D: a CD, each an empty folder at the start of a test, and E: a CD
 // drive with no disc. Natively they are temporary folders in the runtime's
 // drive table; under Wine, run_under_wine.py maps them to temporary folders
-// before the tests start, and the tests empty them after each test.
+// before the tests start, and the tests empty them after each test. On
+// Windows, tests/windows/run-tests.cmd maps H: and D: with subst.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,9 @@ class TestDrives {
 
   // False when the drives cannot be had (under Wine: not started by the runner).
   bool ready() const { return ready_; }
+  // True for drives mapped with subst (tests/windows/run-tests.cmd): H: and
+  // D: bear the label of the volume they live on, and there is no E:.
+  bool substituted() const { return substituted_; }
   // The folder that holds drive `letter`'s files, for the test's own reads and writes.
   fs::path operator()(char letter) const;
   // Makes `windowsPath` the current folder, and every drive's current folder
@@ -30,6 +34,7 @@ class TestDrives {
  private:
   fs::path root_;
   bool ready_ = false;
+  bool substituted_ = false;
 };
 
 // Whether the host keeps apart names that differ only in letter case.

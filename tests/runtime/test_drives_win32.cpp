@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kDrives = "HDE";
+constexpr const char* kDrives = "HDE";                    // as run_under_wine.py maps them
+constexpr const char* kSubstituted = "HD";                // as run-tests.cmd maps them
 constexpr const wchar_t* kLabelFile = L".windows-label";  // where Wine keeps a drive's label
 
 // The "\\?\" form of a full path, in which Windows takes every name as it stands.
@@ -52,8 +53,9 @@ void Empty(char letter) {
 
 TestDrives::TestDrives() {
   const char* mapped = std::getenv("SETUP_TEST_DRIVES");
-  ready_ = mapped != nullptr && std::string(mapped) == kDrives && Entries((*this)('H')).empty() &&
-           Entries((*this)('D')).empty();
+  substituted_ = mapped != nullptr && std::string(mapped) == kSubstituted;
+  ready_ = mapped != nullptr && (std::string(mapped) == kDrives || substituted_) &&
+           Entries((*this)('H')).empty() && Entries((*this)('D')).empty();
   if (ready_) setCurrentFolder("H:\\");
 }
 
