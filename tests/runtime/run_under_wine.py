@@ -2,10 +2,10 @@ r"""Runs the runtime's tests (setup_runtime_tests.exe) under Wine.
 
 The tests expect drives H: and D:, empty temporary folders, and E:, a CD
 drive with no disc; SETUP_TEST_DRIVES tells them that these drives are
-theirs to empty. F: is a FAT32 volume (SETUP_TEST_FAT_DRIVE): an empty
-temporary folder whose device is an image holding only a FAT32 boot
-sector, from which Wine takes the drive's file system. The prefix is a throw-away clone without drive Z:, and
-the program runs in a folder of its own, outside the work tree.
+theirs to empty. F: is a FAT32 drive (SETUP_TEST_FAT_DRIVE), an empty
+temporary folder as well (fat32_volume.py). The prefix is a throw-away
+clone without drive Z:, and the program runs in a folder of its own,
+outside the work tree.
 
     python3 run_under_wine.py setup_runtime_tests.exe [GoogleTest options]
 """
@@ -20,20 +20,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 
 import winebox  # noqa: E402
+from fat32_volume import map_fat32_drive  # noqa: E402
 from wine_programs import QUIET, wine_environment, wineserver  # noqa: E402
-
-
-def fat32_boot_sector() -> bytes:
-    """The first 4 KiB of a FAT32 volume of 4 GiB, as Wine's mount manager reads them."""
-    sector = bytearray(4096)
-    sector[0:11] = b"\xeb\x58\x90MSWIN4.1"
-    sector[0x0B:0x0E] = (512).to_bytes(2, "little") + bytes([8])  # bytes a sector, a cluster
-    sector[0x0E:0x11] = (32).to_bytes(2, "little") + bytes([2])  # reserved sectors, FATs
-    sector[0x20:0x28] = (1 << 23).to_bytes(4, "little") + (8192).to_bytes(4, "little")
-    sector[0x42] = 0x29  # an extended boot record follows
-    sector[0x43:0x5A] = (0x5E7F_A732).to_bytes(4, "little") + b"FAT TEST   FAT32   "
-    sector[510:512] = b"\x55\xaa"
-    return bytes(sector)
 
 
 def map_test_drives(box: winebox.WineBox) -> None:
@@ -42,10 +30,7 @@ def map_test_drives(box: winebox.WineBox) -> None:
     os.environ["SETUP_TEST_FAT_DRIVE"] = "F"
     box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
     box.map_drive("e", None, kind="cdrom")
-    box.map_drive("f", box.make_folder("f"), kind="hd")
-    image = box.folder / "fat32.img"
-    image.write_bytes(fat32_boot_sector())
-    os.symlink(image, box.prefix / "dosdevices" / "f::")
+    map_fat32_drive(box, "f", box.make_folder("f"))
 
 
 def main(arguments: list[str]) -> int:
