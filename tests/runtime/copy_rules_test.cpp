@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 namespace {
 
 using rt::FileIdentity;
@@ -11,7 +13,7 @@ using Kind = FileIdentity::Kind;
 
 FileIdentity Id128(std::uint64_t volume, std::uint64_t low, std::uint64_t high) {
   FileIdentity identity{Kind::kId128, volume, {}};
-  for (int byte = 0; byte < 8; ++byte) {
+  for (std::size_t byte = 0; byte < 8; ++byte) {
     identity.id[byte] = static_cast<std::uint8_t>(low >> (8 * byte));
     identity.id[8 + byte] = static_cast<std::uint8_t>(high >> (8 * byte));
   }

@@ -6,12 +6,14 @@ rem
 rem   run-tests.cmd [FOLDER]
 rem
 rem FOLDER holds setup.exe and setup_runtime_tests.exe (by default this
-rem script's folder). Drives H: (a hard disk) and D: (the CD) are temporary
-rem folders under %TEMP%, mapped with subst and removed at the end; the two
-rem letters must be free. A caller that maps the drives itself (Wine's subst
-rem maps nothing) names them in SETUP_TEST_DRIVES ("HDE": E: a drive with no
-rem disc) and empties them. The last line says how many cases passed and
-rem failed; the exit status is 0 only when none failed.
+rem script's folder). Run it from a command prompt run as administrator:
+rem setup.exe asks for elevation. Drives H: (a hard disk) and D: (the CD)
+rem are temporary folders under %TEMP%, mapped with subst and removed at
+rem the end; the two letters must be free, and are emptied between cases. A
+rem caller that maps the drives itself (Wine's subst maps nothing) names
+rem them in SETUP_TEST_DRIVES ("HDE": E: a drive with no disc). The last
+rem line says how many cases passed and failed; the exit status is 0 only
+rem when none failed.
 setlocal EnableExtensions EnableDelayedExpansion
 
 set "programs=%~1"

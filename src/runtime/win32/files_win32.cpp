@@ -383,7 +383,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination) {
     const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
     if (size > kLargestFatFile && TooLargeForFileSystem(size, win32::FileSystemOf(file.handle())))
       throw RuntimeError(action, details, kTooLargeForFat);
-    if (const DWORD error = CopyContents(in.get(), file.handle(), standard.EndOfFile.QuadPart)) {
+    if (const DWORD error = CopyContents(in.get(), file.handle(), size)) {
       RaiseIfDriveGone(DriveLetterOf(from), details);
       Fail(action, details, error, to);
     }
