@@ -46,8 +46,11 @@ void rtcMakeDir(const std::string& path);
 // failure, nor a kill, leaves a half-written file: a new destination appears
 // only whole (the system removes an unfinished one), and an existing one is
 // replaced in one step by a whole copy written beside it, or left as it was.
-// A read-only destination is replaced too, and the copy is left writable.
-// Copying a file onto itself leaves it untouched.
+// A read-only destination is replaced too, and the copy is left writable;
+// a replaced destination keeps its name's letter case, and a link is
+// replaced, never its target. Copying a file onto itself leaves it
+// untouched. On Windows a file of 4 GiB or more is refused before anything
+// is written when the destination is FAT32, which cannot hold it.
 // `progress`, when given, hears of the bytes as they are written, after each
 // piece of a few MiB at most.
 class CopyProgress {

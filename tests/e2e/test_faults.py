@@ -9,9 +9,10 @@ written.
 
 setup.exe runs from D:\, the CD, and installs into the default folder
 c:\Program Files\Quorvan2005 on drive_c, or into a folder of E:, a hard disk
-(a 2 MB tmpfs when the tests run as root). Each test's cases share one box;
-each case loads the CD with its own files and plays a scenario up to its
-Continue click, then the driver's `outcome` step, which accepts either end.
+(a 2 MB tmpfs when the tests run as root; a FAT32 drive for a file of 4 GiB).
+Each test's cases share one box; each case loads the CD with its own files
+and plays a scenario up to its Continue click, then the driver's `outcome`
+step, which accepts either end.
 """
 
 from __future__ import annotations
@@ -31,6 +32,7 @@ from typing import Callable, Iterator, Optional
 
 import sample_cd
 import winebox
+from fat32_volume import map_fat32_drive
 from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, program
 from test_user_folder import LONG_PATH_SCENARIO, folders_opened_by
 
@@ -416,6 +418,28 @@ class FaultTest(ScenarioTestCase):
                               watched=(disk_e, floppy))
             install.load({"A_SMALL.TXT": payload("A_SMALL.TXT"), "B_BIG.DAT": big_payload(3 * MB)})
             self.assert_report_names(install.run(), "B_BIG.DAT", "space", "full")
+
+    def test_a_file_of_4_gib_onto_fat32(self) -> None:
+        """FAT32 holds no file of 4 GiB: the copy is refused before a byte is written."""
+        box = self.open_box()
+        disk_e = box.make_folder("e")
+        (disk_e / "Target").mkdir()
+        map_fat32_drive(box, "e", disk_e)
+        cd = box.make_folder("cd")
+        box.map_drive("d", cd, label="QUORVAN", kind="cdrom")
+        shutil.copy2(self.setup_exe, cd / "setup.exe")
+        (cd / "A_SMALL.TXT").write_bytes(payload("A_SMALL.TXT"))
+        with open(cd / "HUGE.DAT", "wb") as huge:
+            huge.truncate(4 << 30)  # a hole: nothing is stored
+        self.case = "a file of 4 GiB onto FAT32"
+        result = box.play(ending_in_outcome("user_folder_install.scn", box.folder), self.driver,
+                          exe="D:\\setup.exe", cwd="D:\\", step_timeout=60)
+        outcome = self.outcome_of(result, killed=False)
+        self.assert_report_names(outcome, "HUGE.DAT", "too large for the file system")
+        print(f"[e2e] {self.case}: {outcome.text!r}", file=sys.stderr)
+        self.assertEqual(sample_cd.folder_contents(disk_e / "Target"),
+                         {"A_SMALL.TXT": sample_cd.fingerprint(cd / "A_SMALL.TXT")})
+        self.assertEqual([str(p) for p in box.folder.rglob(TEMPORARY)], [], "temporary files left")
 
     def test_an_unreadable_source(self) -> None:
         if os.geteuid() != 0:

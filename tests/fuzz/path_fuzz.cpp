@@ -2,8 +2,9 @@
 //
 // An input is one flag byte, then a pattern, a line break and a name (no line
 // break: the name is the pattern again). Each input goes through the text
-// functions (rtcUpperCaseVar, rtcTrimVar, WildcardMatch), whose properties
-// are checked, and through the file functions on a drive table of temporary
+// functions (rtcUpperCaseVar, rtcTrimVar, WildcardMatch) and the Win32
+// layer's path normaliser (windows_path.h), whose properties are checked,
+// and through the file functions on a drive table of temporary
 // folders: rtcDir(pattern) and its continuation, FolderExists(name) and
 // rtcFileCopy(pattern, name). Run-time errors are expected; a crash, a hang,
 // a sanitizer report or a broken property is a finding.
@@ -25,6 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +43,7 @@
 #include "runtime/files.h"
 #include "runtime/posix/drive_table.h"
 #include "runtime/text.h"
+#include "runtime/windows_path.h"
 
 namespace {
 
@@ -190,6 +193,82 @@ void CheckText(const std::string& pattern, const std::string& name) {
   Require(rt::WildcardMatch(name, upper), "a name does not match its upper case", name, upper);
 }
 
+// ---- The Win32 layer's path normaliser ----
+
+// The current folders the normaliser is given: the process's is the flag
+// byte's, or a share; each drive stands at its root but H: in H:\Work.
+std::wstring gProcessFolder;
+std::wstring ProcessFolder() {
+  return gProcessFolder;
+}
+std::wstring DriveFolder(wchar_t letter) {
+  return letter == L'H' ? std::wstring(L"H:\\Work") : std::wstring{letter, L':', L'\\'};
+}
+std::wstring AskedNothing() {
+  Require(false, "a full path asked for the current folder");
+  return {};
+}
+std::wstring AskedNothingOf(wchar_t) {
+  return AskedNothing();
+}
+
+// Each byte a character: the normaliser looks at ASCII only.
+std::wstring Wide(std::string_view text) {
+  std::wstring wide;
+  for (const char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+std::string Bytes(std::wstring_view text) {
+  std::string bytes;
+  for (const wchar_t c : text) bytes += static_cast<char>(c);
+  return bytes;
+}
+
+void CheckWindowsPath(const std::string& text) {
+  namespace wp = rt::windows_path;
+  const wp::CurrentFolders current{ProcessFolder, DriveFolder};
+  const std::wstring path = Wide(text);
+  const auto full = wp::FullPath(path, current);
+  Require(!full == (text.find('\0') != std::string::npos), "a NUL was not refused", text);
+  if (!full) return;
+  const std::string shown = Bytes(*full);
+  Require(full->find(L'/') == std::wstring::npos, "a '/' was left", text, shown);
+  Require(wp::PlainForm(wp::ApiPath(*full)) == wp::PlainForm(*full),
+          "the system form names another path", text, shown);
+  if (full->starts_with(L"\\\\?\\")) {
+    Require(text.size() == full->size(), "a literal path was changed", text, shown);
+    return;
+  }
+  // It is full: made full again it stays the same, and asks for no current folder.
+  Require(wp::FullPath(*full, {AskedNothing, AskedNothingOf}) == full,
+          "a full path changed when made full again", text, shown);
+  // It keeps the root it started from.
+  std::wstring root;
+  std::wstring slashed = path;
+  for (auto& c : slashed)
+    if (c == L'/') c = L'\\';
+  if (slashed.starts_with(L"\\\\")) {
+    root = slashed.substr(0, wp::RootLength(slashed));
+  } else if (wp::HasDrivePrefix(slashed)) {
+    root = {wp::DriveLetter(slashed[0]), L':', L'\\'};
+  } else {
+    root = gProcessFolder.substr(0, wp::RootLength(gProcessFolder));
+  }
+  Require(full->starts_with(root) || *full + L'\\' == root, "the path left its root", text, shown);
+  // Below the root: single separators, no "." or "..", no separator at the end.
+  const size_t rootLength = wp::RootLength(*full);
+  Require(full->size() <= rootLength || full->back() != L'\\', "a separator ends the path", text,
+          shown);
+  for (size_t start = rootLength; start < full->size();) {
+    const size_t stop = std::min(full->find(L'\\', start), full->size());
+    const std::wstring_view name = std::wstring_view(*full).substr(start, stop - start);
+    Require(!name.empty() && name != L"." && name != L"..", "an empty, . or .. name was left", text,
+            shown);
+    start = stop + 1;
+  }
+}
+
 void CheckListing(const std::string& pattern, int attributes) {
   try {
     int count = 0;
@@ -209,6 +288,8 @@ struct Flags {
   const char* currentDir;
 };
 
+constexpr uint8_t kOnAShare = 32;  // for the normaliser: the process stands on a share
+
 Flags Decode(uint8_t byte) {
   static constexpr const char* kCurrentDirs[] = {"D:\\", "C:\\Data",
                                                  "C:\\Program Files\\Quorvan2005", "E:\\"};
@@ -227,6 +308,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string name = split == std::string::npos ? pattern : input.substr(split + 1);
 
   CheckText(pattern, name);
+  gProcessFolder = (data[0] & kOnAShare) ? L"\\\\server\\share\\setup" : Wide(flags.currentDir);
+  CheckWindowsPath(pattern);
+  CheckWindowsPath(name);
 
   Sandbox& sandbox = TheSandbox();
   rt::posix::MountDrives(sandbox.table(), flags.currentDir);

@@ -2,8 +2,10 @@ r"""Runs the runtime's tests (setup_runtime_tests.exe) under Wine.
 
 The tests expect drives H: and D:, empty temporary folders, and E:, a CD
 drive with no disc; SETUP_TEST_DRIVES tells them that these drives are
-theirs to empty. The prefix is a throw-away clone without drive Z:, and
-the program runs in a folder of its own, outside the work tree.
+theirs to empty. F: is a FAT32 drive (SETUP_TEST_FAT_DRIVE), an empty
+temporary folder as well (fat32_volume.py). The prefix is a throw-away
+clone without drive Z:, and the program runs in a folder of its own,
+outside the work tree.
 
     python3 run_under_wine.py setup_runtime_tests.exe [GoogleTest options]
 """
@@ -18,7 +20,17 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 
 import winebox  # noqa: E402
+from fat32_volume import map_fat32_drive  # noqa: E402
 from wine_programs import QUIET, wine_environment, wineserver  # noqa: E402
+
+
+def map_test_drives(box: winebox.WineBox) -> None:
+    """Maps H:, E: and F: in a box where Wine has not run yet, and says so to the tests."""
+    os.environ["SETUP_TEST_DRIVES"] = "HDE"
+    os.environ["SETUP_TEST_FAT_DRIVE"] = "F"
+    box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
+    box.map_drive("e", None, kind="cdrom")
+    map_fat32_drive(box, "f", box.make_folder("f"))
 
 
 def main(arguments: list[str]) -> int:
@@ -26,10 +38,8 @@ def main(arguments: list[str]) -> int:
         print(__doc__, file=sys.stderr)
         return 2
     program, options = Path(arguments[0]).resolve(), arguments[1:]
-    os.environ["SETUP_TEST_DRIVES"] = "HDE"
     with winebox.Session() as session, session.box("runtime-tests") as box:
-        box.map_drive("h", box.make_folder("h"), label="SYSTEM", kind="hd")
-        box.map_drive("e", None, kind="cdrom")
+        map_test_drives(box)
         # D: is mapped while Wine runs, as a drive can be: the runtime must
         # see it although Wine's list of drives was read before.
         subprocess.run([wineserver(), "-p"], env=wine_environment(box.prefix, None, QUIET),

@@ -2,7 +2,8 @@
 // and D: a CD, each an empty folder at the start of a test, and E: a CD
 // drive with no disc. Natively they are temporary folders in the runtime's
 // drive table; under Wine, run_under_wine.py maps them to temporary folders
-// before the tests start, and the tests empty them after each test.
+// before the tests start, and the tests empty them after each test. On
+// Windows, tests/windows/run-tests.cmd maps H: and D: with subst.
 #pragma once
 
 #include <cstdint>
@@ -21,14 +22,19 @@ class TestDrives {
 
   // False when the drives cannot be had (under Wine: not started by the runner).
   bool ready() const { return ready_; }
+  // True for drives mapped with subst (tests/windows/run-tests.cmd): H: and
+  // D: bear the label of the volume they live on, and there is no E:.
+  bool substituted() const { return substituted_; }
   // The folder that holds drive `letter`'s files, for the test's own reads and writes.
   fs::path operator()(char letter) const;
-  // Makes `windowsPath` the current folder, and every drive's current folder its root.
-  void setCurrentFolder(const std::string& windowsPath);
+  // Makes `windowsPath` the current folder, and every drive's current folder
+  // its root; false when the system refuses it as a current folder.
+  bool setCurrentFolder(const std::string& windowsPath);
 
  private:
   fs::path root_;
   bool ready_ = false;
+  bool substituted_ = false;
 };
 
 // Whether the host keeps apart names that differ only in letter case.
@@ -50,6 +56,8 @@ inline fs::path Child(const fs::path& folder, const std::string& name) {
 // The test's own file work, beside the runtime's: every name as it stands.
 void Write(const fs::path& file, const std::string& content);
 std::string Read(const fs::path& file);
+// Makes a file of `size` bytes without writing them.
+void WriteEmptyBytes(const fs::path& file, std::uint64_t size);
 // The names in a folder, sorted (a drive's label file left out).
 std::vector<std::string> Entries(const fs::path& folder);
 bool Writable(const fs::path& file);

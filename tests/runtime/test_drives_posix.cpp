@@ -27,11 +27,12 @@ fs::path TestDrives::operator()(char letter) const {
   return root_ / std::string(1, static_cast<char>(std::tolower(letter)));
 }
 
-void TestDrives::setCurrentFolder(const std::string& windowsPath) {
+bool TestDrives::setCurrentFolder(const std::string& windowsPath) {
   rt::posix::MountDrives({{'H', {(*this)('H').string(), "SYSTEM"}},
                           {'D', {(*this)('D').string(), "QUORVAN"}},
                           {'E', {(root_ / "no-disc").string(), "EMPTY"}}},
                          windowsPath);
+  return true;
 }
 
 void Write(const fs::path& file, const std::string& content) {
@@ -42,6 +43,11 @@ std::string Read(const fs::path& file) {
   std::ostringstream text;
   text << std::ifstream(file, std::ios::binary).rdbuf();
   return text.str();
+}
+
+void WriteEmptyBytes(const fs::path& file, std::uint64_t size) {
+  Write(file, "");
+  fs::resize_file(file, size);
 }
 
 std::vector<std::string> Entries(const fs::path& folder) {

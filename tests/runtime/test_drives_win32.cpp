@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kDrives = "HDE";
+constexpr const char* kDrives = "HDE";                    // as run_under_wine.py maps them
+constexpr const char* kSubstituted = "HD";                // as run-tests.cmd maps them
 constexpr const wchar_t* kLabelFile = L".windows-label";  // where Wine keeps a drive's label
 
 // The "\\?\" form of a full path, in which Windows takes every name as it stands.
@@ -52,8 +53,9 @@ void Empty(char letter) {
 
 TestDrives::TestDrives() {
   const char* mapped = std::getenv("SETUP_TEST_DRIVES");
-  ready_ = mapped != nullptr && std::string(mapped) == kDrives && Entries((*this)('H')).empty() &&
-           Entries((*this)('D')).empty();
+  substituted_ = mapped != nullptr && std::string(mapped) == kSubstituted;
+  ready_ = mapped != nullptr && (std::string(mapped) == kDrives || substituted_) &&
+           Entries((*this)('H')).empty() && Entries((*this)('D')).empty();
   if (ready_) setCurrentFolder("H:\\");
 }
 
@@ -68,12 +70,12 @@ fs::path TestDrives::operator()(char letter) const {
   return fs::path(std::string{letter, ':', '\\'});
 }
 
-void TestDrives::setCurrentFolder(const std::string& windowsPath) {
+bool TestDrives::setCurrentFolder(const std::string& windowsPath) {
   for (const char* letter = kDrives; *letter; ++letter) {
     const wchar_t variable[] = {L'=', static_cast<wchar_t>(*letter), L':', 0};
     ::SetEnvironmentVariableW(variable, nullptr);
   }
-  ::SetCurrentDirectoryW(fs::path(windowsPath).c_str());
+  return ::SetCurrentDirectoryW(fs::path(windowsPath).c_str());
 }
 
 void Write(const fs::path& file, const std::string& content) {
@@ -84,6 +86,15 @@ std::string Read(const fs::path& file) {
   std::ostringstream text;
   text << std::ifstream(Literal(file), std::ios::binary).rdbuf();
   return text.str();
+}
+
+void WriteEmptyBytes(const fs::path& file, std::uint64_t size) {
+  const rt::win32::FileHandle handle(::CreateFileW(Literal(file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (handle) ::SetFilePointerEx(handle.get(), end, nullptr, FILE_BEGIN);
+  if (handle) ::SetEndOfFile(handle.get());
 }
 
 std::vector<std::string> Entries(const fs::path& folder) {

@@ -73,13 +73,16 @@ RECT LabelBox(const Screen& screen, const Control& label) {
   return box;
 }
 
-// The screen's controls in tab order.
+// The screen's controls in tab order; those of one index in layout order.
 std::vector<Control*> TabOrder(const Screen& screen) {
   std::vector<Control*> order;
-  for (const auto& control : screen.controls()) order.push_back(control.get());
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->layout().tabIndex < b->layout().tabIndex;
-  });
+  for (const auto& control : screen.controls()) {
+    const int index = control->layout().tabIndex;
+    const auto after = std::find_if(order.begin(), order.end(), [index](const Control* placed) {
+      return placed->layout().tabIndex > index;
+    });
+    order.insert(after, control.get());
+  }
   return order;
 }
 
@@ -147,7 +150,7 @@ void Win32Desktop::open(Screen& screen) {
   // each label stands just before the control it names (screen readers name
   // a list after the label before it) and each frame before its options.
   for (const auto& control : screen.controls()) createControl(*window, *control);
-  windows_[&screen] = std::move(window);
+  windows_.push_back(std::move(window));
 }
 
 void Win32Desktop::createControl(Window& window, Control& control) {
@@ -218,9 +221,9 @@ void Win32Desktop::createControl(Window& window, Control& control) {
 }
 
 void Win32Desktop::add(Control& control) {
-  const auto it = windows_.find(&control.screen());
-  if (it == windows_.end()) return;
-  createControl(*it->second, control);
+  Window* window = windowOf(control.screen());
+  if (!window) return;
+  createControl(*window, control);
   update(control);
 }
 
@@ -230,9 +233,10 @@ void Win32Desktop::remove(Control& control) {
 }
 
 void Win32Desktop::close(Screen& screen) {
-  const auto it = windows_.find(&screen);
+  const auto it = std::find_if(windows_.begin(), windows_.end(),
+                               [&](const auto& window) { return window->screen == &screen; });
   if (it == windows_.end()) return;
-  auto window = std::move(it->second);
+  auto window = std::move(*it);
   windows_.erase(it);
   SetWindowLongPtrW(window->hwnd.get(), GWLP_USERDATA, 0);
   for (const auto& control : screen.controls()) control->peer = nullptr;
@@ -243,7 +247,9 @@ void Win32Desktop::close(Screen& screen) {
 }
 
 void Win32Desktop::show(Screen& screen) {
-  Window& window = *windows_.at(&screen);
+  Window* open = windowOf(screen);
+  if (!open) return;
+  Window& window = *open;
   HWND hwnd = window.hwnd.get();
   ShowWindow(hwnd, screen.WindowState() == vbMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetForegroundWindow(hwnd);
@@ -260,12 +266,11 @@ void Win32Desktop::show(Screen& screen) {
 }
 
 void Win32Desktop::hide(Screen& screen) {
-  ShowWindow(windows_.at(&screen)->hwnd.get(), SW_HIDE);
+  if (Window* window = windowOf(screen)) ShowWindow(window->hwnd.get(), SW_HIDE);
 }
 
 void Win32Desktop::setEnabled(Screen& screen, bool enabled) {
-  HWND hwnd = windows_.at(&screen)->hwnd.get();
-  EnableWindow(hwnd, enabled);
+  if (Window* window = windowOf(screen)) EnableWindow(window->hwnd.get(), enabled);
 }
 
 void Win32Desktop::update(Control& control) {
@@ -307,13 +312,20 @@ void Win32Desktop::update(Control& control) {
 // Paints at once what changed since the last paint (a label shown or hidden,
 // say); the rest of the screen is up to date already.
 void Win32Desktop::refresh(Screen& screen) {
-  RedrawWindow(windows_.at(&screen)->hwnd.get(), nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
+  if (Window* window = windowOf(screen))
+    RedrawWindow(window->hwnd.get(), nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+Win32Desktop::Window* Win32Desktop::windowOf(const Screen& screen) const {
+  for (const auto& window : windows_)
+    if (window->screen == &screen) return window.get();
+  return nullptr;
 }
 
 HWND Win32Desktop::activeWindow() const {
   // The open screen that is visible and enabled: the top of the modal stack.
-  for (const auto& [screen, window] : windows_)
-    if (screen->visible() && screen->enabled()) return window->hwnd.get();
+  for (const auto& window : windows_)
+    if (window->screen->visible() && window->screen->enabled()) return window->hwnd.get();
   return nullptr;
 }
 

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -57,7 +56,10 @@ class Win32Desktop : public Desktop {
 
   HINSTANCE instance_;
   int dpi_;
-  std::map<const Screen*, std::unique_ptr<Window>> windows_;
+  // The window of an open screen, or nullptr.
+  Window* windowOf(const Screen& screen) const;
+
+  std::vector<std::unique_ptr<Window>> windows_;  // one an open screen: a few
   std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
   BrushHandle windowBrush_;
   std::optional<int> endStatus_;  // an end caught in a window procedure

@@ -12,12 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/copy_rules.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
 #include "runtime/text_file.h"
+#include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 namespace {
@@ -25,6 +28,10 @@ namespace {
 using Details = std::vector<std::pair<std::string, std::string>>;
 using win32::Narrow;
 using win32::Widen;
+using windows_path::ApiPath;
+using windows_path::DriveLetter;
+using windows_path::DriveLetterOf;
+using windows_path::FolderOf;
 
 // ---- Paths ----
 
@@ -35,23 +42,12 @@ std::wstring Decimal(unsigned long value) {
   return digits;
 }
 
-// An upper-case drive letter, or 0 when `c` is none.
-wchar_t DriveLetter(wchar_t c) {
-  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
-  return c >= L'A' && c <= L'Z' ? c : 0;
-}
-
-bool HasDrivePrefix(std::wstring_view path) {
-  return path.size() >= 2 && path[1] == L':' && DriveLetter(path[0]);
-}
-
+// The process's current folder, in plain form.
 std::wstring CurrentFolder() {
   const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
   std::wstring folder(size, L'\0');
   folder.resize(size ? ::GetCurrentDirectoryW(size, folder.data()) : 0);
-  if (folder.starts_with(L"\\\\?\\UNC\\")) folder.replace(0, 8, L"\\\\");
-  if (folder.starts_with(L"\\\\?\\")) folder.erase(0, 4);
-  return folder;
+  return windows_path::PlainForm(std::move(folder));
 }
 
 // The current folder of drive `letter` ("C:\Setup"); this asks no disk.
@@ -61,90 +57,24 @@ std::wstring CurrentFolderOf(wchar_t letter) {
   std::wstring full(size, L'\0');
   full.resize(size ? ::GetFullPathNameW(drive, size, full.data(), nullptr) : 0);
   if (full.empty()) return {letter, L':', L'\\'};
-  if (full.starts_with(L"\\\\?\\")) full.erase(0, 4);
-  return full;
+  return windows_path::PlainForm(std::move(full));
 }
 
-// The length of a full path's root: "C:\" or "\\server\share\".
-size_t RootLength(std::wstring_view full) {
-  if (!full.starts_with(L"\\\\")) return 3;
-  size_t end = 2;
-  for (int part = 0; part < 2 && end < full.size(); ++part) {
-    end = full.find(L'\\', end);
-    end = end == std::wstring_view::npos ? full.size() : end + 1;
-  }
-  return end;
-}
-
-// The full path of a Windows path: relative ones resolved against the
-// current folders, separators '\', doubled ones single, "." and ".." gone
-// (never above the root), and no trailing separator below a root. Unlike
-// the system's own clean-up, every other name is kept exactly: a final dot
-// or blank stays, and a colon or a device name inside a folder is a name.
+// The full path of a path in the runtime's UTF-8 (windows_path::FullPath).
 std::wstring FullPath(const std::string& path, const Details& details) {
-  // No Windows name holds a NUL, and the system would cut the path short there.
-  if (path.find('\0') != std::string::npos)
+  constexpr windows_path::CurrentFolders kCurrent{CurrentFolder, CurrentFolderOf};
+  auto full = windows_path::FullPath(Widen(path), kCurrent);
+  if (!full)
     throw RuntimeError("the path is not valid", details,
                        "The file name, folder name or volume label syntax is incorrect.");
-  std::wstring rest = Widen(path);
-  for (auto& c : rest)
-    if (c == L'/') c = L'\\';
-  if (rest.starts_with(L"\\\\?\\")) return rest;
-
-  std::wstring full;
-  if (rest.starts_with(L"\\\\")) {  // a network path: its root is the share
-    full = rest.substr(0, RootLength(rest));
-    rest.erase(0, full.size());
-    if (!full.ends_with(L'\\')) full += L'\\';
-  } else if (HasDrivePrefix(rest)) {
-    const wchar_t letter = DriveLetter(rest[0]);
-    full = rest.size() > 2 && rest[2] == L'\\' ? std::wstring{letter, L':', L'\\'}
-                                               : CurrentFolderOf(letter);
-    rest.erase(0, 2);
-  } else {
-    full = CurrentFolder();
-    if (rest.starts_with(L'\\')) full.resize(RootLength(full));
-  }
-  const size_t root = RootLength(full);
-  if (full.size() < root) full += L'\\';
-
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t stop = rest.find(L'\\', start);
-    if (stop == std::wstring::npos) stop = rest.size();
-    const std::wstring_view name = std::wstring_view(rest).substr(start, stop - start);
-    if (name == L"..") {
-      if (full.size() > root)
-        full.resize(std::max(full.find_last_of(L'\\', full.size() - 2), root - 1) + 1);
-    } else if (!name.empty() && name != L".") {
-      if (!full.ends_with(L'\\')) full += L'\\';
-      full += name;
-      full += L'\\';
-    }
-    start = stop + 1;
-  }
-  if (full.size() > root && full.ends_with(L'\\')) full.pop_back();
-  return full;
-}
-
-// The form the APIs take a full path in: "\\?\C:\a" or "\\?\UNC\server\share\a".
-std::wstring ApiPath(const std::wstring& full) {
-  if (full.starts_with(L"\\\\?\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
-wchar_t DriveLetterOf(std::wstring_view full) {
-  if (full.starts_with(L"\\\\?\\")) full.remove_prefix(4);
-  return HasDrivePrefix(full) ? DriveLetter(full[0]) : 0;
-}
-
-// The folder part of a full path, with its separator: "C:\a\" of "C:\a\b".
-std::wstring FolderOf(const std::wstring& full) {
-  return full.substr(0, full.find_last_of(L'\\') + 1);
+  return std::move(*full);
 }
 
 // ---- Errors ----
+
+constexpr const char* kTooLargeForFat =
+    "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
+    "or more.";
 
 // No "insert a disk" box from the system while a drive is used.
 class CriticalErrorsQuiet {
@@ -244,17 +174,8 @@ class PendingFile {
   // Keeps the file under the full name `target`, replacing a file of that
   // name; the error code, or 0. On failure the file stays pending.
   DWORD KeepAs(const std::wstring& target) {
-    const std::wstring ntPath = L"\\??\\" + ApiPath(target).substr(4);
-    const size_t bytes = ntPath.size() * sizeof(wchar_t);
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = static_cast<DWORD>(bytes);
-    ntPath.copy(rename->FileName, ntPath.size());
     if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
-    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
-                                      static_cast<DWORD>(buffer.size()))) {
-      const DWORD error = ::GetLastError();
+    if (const DWORD error = win32::Rename(file_.get(), ApiPath(target))) {
       MarkForDeletion(true);
       return error;
     }
@@ -325,24 +246,65 @@ DWORD CopyContents(HANDLE in, HANDLE out, ULONGLONG size, CopyProgress* progress
   }
 }
 
-// The identity of an existing file or folder; the error code, or 0.
-DWORD Identify(const std::wstring& full, BY_HANDLE_FILE_INFORMATION& info) {
-  const win32::FileHandle file(::CreateFileW(ApiPath(full).c_str(), FILE_READ_ATTRIBUTES,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                             nullptr));
-  if (!file || !::GetFileInformationByHandle(file.get(), &info)) return ::GetLastError();
+// What the copy needs to know of an existing destination.
+struct Existing {
+  DWORD attributes = 0;   // the entry's own: a link's, not its target's
+  FileIdentity identity;  // of what the name leads to (kNone: a link that leads nowhere)
+  std::wstring name;      // the entry's own name, in its own letter case
+};
+
+// Opens an existing entry to read facts of it, the entry itself when
+// `itself`, else what a link leads to.
+win32::FileHandle OpenToRead(const std::wstring& full, bool itself) {
+  return win32::FileHandle(::CreateFileW(
+      ApiPath(full).c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | (itself ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
+}
+
+// The name of the entry `full` as its folder holds it: "readme.txt" when
+// `full` ends in "README.TXT". The name of `full` when the system gives no
+// other, or when the name holds a character that a search reads as a wildcard.
+std::wstring OwnName(const std::wstring& full) {
+  std::wstring name = full.substr(full.find_last_of(L'\\') + 1);
+  if (name.find_first_of(L"*?<>\"") != std::wstring::npos) return name;
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(::FindFirstFileExW(ApiPath(full).c_str(), FindExInfoBasic, &data,
+                                                  FindExSearchNameMatch, nullptr, 0));
+  if (find && ::CompareStringOrdinal(data.cFileName, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
+    name = data.cFileName;
+  return name;
+}
+
+// The facts of the existing entry `full`; the error code, or 0.
+DWORD Inspect(const std::wstring& full, Existing& existing) {
+  const win32::FileHandle own = OpenToRead(full, true);
+  FILE_BASIC_INFO basic{};
+  if (!own || !::GetFileInformationByHandleEx(own.get(), FileBasicInfo, &basic, sizeof basic))
+    return ::GetLastError();
+  existing.attributes = basic.FileAttributes;
+  existing.name = OwnName(full);
+  if (!(existing.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return win32::IdentityOf(own.get(), existing.identity);
+  if (const win32::FileHandle target = OpenToRead(full, false))
+    win32::IdentityOf(target.get(), existing.identity);
   return 0;
 }
 
-bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
-}
-
-// Sets attributes; FILE_ATTRIBUTE_NORMAL stands for none.
-bool SetAttributes(const std::wstring& path, DWORD attributes) {
-  return ::SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+// Sets the attributes of the entry `full` itself, a link's own when it is
+// one (SetFileAttributesW would set its target's).
+bool SetOwnAttributes(const std::wstring& full, DWORD attributes) {
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const win32::FileHandle entry(
+      ::CreateFileW(ApiPath(full).c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+  basic.FileAttributes = (attributes & kSettable) ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
+  return entry && ::SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
 }
 
 }  // namespace
@@ -412,9 +374,11 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     Fail(action, details, ::GetLastError(), from);
   if (standard.Directory) throw RuntimeError(action, details, "The file is not an ordinary file.");
   const auto copyInto = [&](PendingFile& file) {
-    if (const DWORD error =
-            CopyContents(in.get(), file.handle(),
-                         static_cast<ULONGLONG>(standard.EndOfFile.QuadPart), progress)) {
+    // FAT32 takes no file of 4 GiB or more: say so before writing any of it.
+    const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    if (size > kLargestFatFile && TooLargeForFileSystem(size, win32::FileSystemOf(file.handle())))
+      throw RuntimeError(action, details, kTooLargeForFat);
+    if (const DWORD error = CopyContents(in.get(), file.handle(), size, progress)) {
       RaiseIfDriveGone(DriveLetterOf(from), details);
       Fail(action, details, error, to);
     }
@@ -431,27 +395,30 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     if ((error = copy->Keep())) Fail(action, details, error, to);
     return;
   }
-  BY_HANDLE_FILE_INFORMATION sourceInfo{}, destinationInfo{};
-  if (Identify(to, destinationInfo) != 0) Fail(action, details, error, to);
-  if (!::GetFileInformationByHandle(in.get(), &sourceInfo))
-    Fail(action, details, ::GetLastError(), from);
-  if (SameFile(sourceInfo, destinationInfo)) return;
-  if (destinationInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+  Existing existing;
+  FileIdentity original;
+  if (Inspect(to, existing) != 0) Fail(action, details, error, to);
+  if (const DWORD failed = win32::IdentityOf(in.get(), original))
+    Fail(action, details, failed, from);
+  if (SameFile(original, existing.identity)) return;
+  if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
     throw RuntimeError(action, details, "The destination is a folder.");
 
   // An existing destination stays as it is until a whole copy, written
-  // beside it under a temporary name, takes its place in one step.
+  // beside it under a temporary name, takes its place in one step, under the
+  // name it had: Windows would name it as `to` spells it.
   if ((error = CreateTempFile(FolderOf(to), copy))) Fail(action, details, error, to);
   copyInto(*copy);
-  // A read-only destination is unlocked for the replace and locked again if
-  // it fails. A link keeps its own attributes: its target is never touched.
-  const std::wstring target = ApiPath(to);
-  const DWORD old = destinationInfo.dwFileAttributes;
-  const bool unlock = (old & FILE_ATTRIBUTE_READONLY) && !(old & FILE_ATTRIBUTE_REPARSE_POINT);
-  if (unlock && !SetAttributes(target, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
+  const std::wstring target = FolderOf(to) + existing.name;
+  // Windows replaces no read-only file: the destination is unlocked for the
+  // replace and locked again if it fails. A link's own attributes are the
+  // ones read and set; its target is never touched.
+  const DWORD old = existing.attributes;
+  const bool unlock = old & FILE_ATTRIBUTE_READONLY;
+  if (unlock && !SetOwnAttributes(target, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
     Fail(action, details, ::GetLastError(), to);
-  if ((error = copy->KeepAs(to))) {
-    if (unlock) SetAttributes(target, old);
+  if ((error = copy->KeepAs(target))) {
+    if (unlock) SetOwnAttributes(target, old);
     Fail(action, details, error, to);
   }
 }
