@@ -59,7 +59,7 @@ class Win32Desktop : public Desktop {
   // The window of an open screen, or nullptr.
   Window* windowOf(const Screen& screen) const;
 
-  std::vector<std::unique_ptr<Window>> windows_;  // one an open screen: a few
+  std::vector<std::unique_ptr<Window>> windows_;   // one an open screen: a few
   std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
   BrushHandle windowBrush_;
   std::optional<int> endStatus_;  // an end caught in a window procedure
