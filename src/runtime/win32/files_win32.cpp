@@ -17,6 +17,7 @@
 #include "runtime/files.h"
 #include "runtime/listing.h"
 #include "runtime/text_file.h"
+#include "runtime/win32/file_access_win32.h"
 #include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
@@ -25,8 +26,12 @@
 namespace rt {
 namespace {
 
-using Details = std::vector<std::pair<std::string, std::string>>;
+using win32::CriticalErrorsQuiet;
+using win32::Details;
+using win32::Fail;
+using win32::FullPath;
 using win32::Narrow;
+using win32::SystemReason;
 using win32::Widen;
 using windows_path::ApiPath;
 using windows_path::DriveLetter;
@@ -60,44 +65,11 @@ std::wstring CurrentFolderOf(wchar_t letter) {
   return windows_path::PlainForm(std::move(full));
 }
 
-// The full path of a path in the runtime's UTF-8 (windows_path::FullPath).
-std::wstring FullPath(const std::string& path, const Details& details) {
-  constexpr windows_path::CurrentFolders kCurrent{CurrentFolder, CurrentFolderOf};
-  auto full = windows_path::FullPath(Widen(path), kCurrent);
-  if (!full)
-    throw RuntimeError("the path is not valid", details,
-                       "The file name, folder name or volume label syntax is incorrect.");
-  return std::move(*full);
-}
-
 // ---- Errors ----
 
 constexpr const char* kTooLargeForFat =
     "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
     "or more.";
-
-// No "insert a disk" box from the system while a drive is used.
-class CriticalErrorsQuiet {
- public:
-  CriticalErrorsQuiet() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &saved_); }
-  CriticalErrorsQuiet(const CriticalErrorsQuiet&) = delete;
-  CriticalErrorsQuiet& operator=(const CriticalErrorsQuiet&) = delete;
-  ~CriticalErrorsQuiet() { ::SetThreadErrorMode(saved_, nullptr); }
-
- private:
-  DWORD saved_ = 0;
-};
-
-std::string SystemReason(DWORD error) {
-  wchar_t text[512];
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, 512, nullptr);
-  while (length > 0 &&
-         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-    --length;
-  if (length == 0) return "System error " + Narrow(Decimal(error)) + ".";
-  return Narrow(std::wstring_view(text, length));
-}
 
 // What became of a drive that an operation on it just failed on: nothing
 // when its root can be read, else the run-time error for a drive that does
@@ -112,14 +84,6 @@ void RaiseIfDriveGone(wchar_t letter, const Details& details) {
   if (::GetDriveTypeW(root + 4) == DRIVE_NO_ROOT_DIR)
     throw RuntimeError("the drive does not exist", all, "Device unavailable.");
   throw RuntimeError("the drive is not ready", all, "The drive is not ready.");
-}
-
-// Raises the run-time error for an operation on `full` that failed with
-// `error`: the drive's, when the drive is gone, else the action's.
-[[noreturn]] void Fail(const std::string& action, const Details& details, DWORD error,
-                       const std::wstring& full) {
-  RaiseIfDriveGone(DriveLetterOf(full), details);
-  throw RuntimeError(action, details, SystemReason(error));
 }
 
 // ---- Folder listings ----
@@ -309,6 +273,39 @@ bool SetOwnAttributes(const std::wstring& full, DWORD attributes) {
 
 }  // namespace
 
+namespace win32 {
+
+// The full path of a path in the runtime's UTF-8 (windows_path::FullPath).
+std::wstring FullPath(const std::string& path, const Details& details) {
+  constexpr windows_path::CurrentFolders kCurrent{CurrentFolder, CurrentFolderOf};
+  auto full = windows_path::FullPath(Widen(path), kCurrent);
+  if (!full)
+    throw RuntimeError("the path is not valid", details,
+                       "The file name, folder name or volume label syntax is incorrect.");
+  return std::move(*full);
+}
+
+std::string SystemReason(DWORD error) {
+  wchar_t text[512];
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, 512, nullptr);
+  while (length > 0 &&
+         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+    --length;
+  if (length == 0) return "System error " + win32::Narrow(Decimal(error)) + ".";
+  return win32::Narrow(std::wstring_view(text, length));
+}
+
+// Raises the run-time error for an operation on `full` that failed with
+// `error`: the drive's, when the drive is gone, else the action's.
+void Fail(const std::string& action, const Details& details, DWORD error,
+          const std::wstring& full) {
+  RaiseIfDriveGone(DriveLetterOf(full), details);
+  throw RuntimeError(action, details, SystemReason(error));
+}
+
+}  // namespace win32
+
 std::string rtcDir(const std::string& pattern, int attributes) {
   ClearListing();
   const Details details{{"Pattern", pattern}};
@@ -465,44 +462,6 @@ std::string VolumeLabel(char driveLetter) {
   if (!::GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
     return {};
   return Narrow(label);
-}
-
-struct AppendedFile::Handle {
-  win32::FileHandle file;
-};
-
-AppendedFile::AppendedFile(const std::string& path)
-    : path_(path), handle_(std::make_unique<Handle>()) {
-  const Details details{{"File", path}};
-  const std::wstring full = FullPath(path, details);
-  const CriticalErrorsQuiet quiet;
-  handle_->file = win32::FileHandle(::CreateFileW(ApiPath(full).c_str(), FILE_APPEND_DATA,
-                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle_->file) Fail("could not open the log", details, ::GetLastError(), full);
-}
-
-AppendedFile::~AppendedFile() = default;
-
-void AppendedFile::append(const std::string& text) {
-  DWORD written = 0;
-  if (!::WriteFile(handle_->file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                   nullptr))
-    throw RuntimeError("could not write to the log", {{"File", path_}},
-                       SystemReason(::GetLastError()));
-  if (written != text.size())
-    throw RuntimeError("could not write to the log", {{"File", path_}},
-                       SystemReason(ERROR_DISK_FULL));
-}
-
-std::uint64_t rtcFileLen(const std::string& path) {
-  const Details details{{"File", path}};
-  const std::wstring full = FullPath(path, details);
-  const CriticalErrorsQuiet quiet;
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(ApiPath(full).c_str(), GetFileExInfoStandard, &data))
-    Fail("could not read the length of a file", details, ::GetLastError(), full);
-  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
 }  // namespace rt

@@ -1,0 +1,41 @@
+// What the file functions of the Windows side share: a path of the runtime
+// made full, the system's reason for a failed call, and the run-time error
+// that reports it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace rt::win32 {
+
+// Labelled values of a run-time error ({"File", "D:\\readme.txt"}).
+using Details = std::vector<std::pair<std::string, std::string>>;
+
+// The full path of a path in the runtime's UTF-8 (windows_path::FullPath),
+// against the process's current folders; raises when it is not valid.
+std::wstring FullPath(const std::string& path, const Details& details);
+
+// The system's own words for an error code.
+std::string SystemReason(DWORD error);
+
+// Raises the run-time error for an operation on `full` that failed with
+// `error`: the drive's, when the drive is gone, else the action's.
+[[noreturn]] void Fail(const std::string& action, const Details& details, DWORD error,
+                       const std::wstring& full);
+
+// No "insert a disk" box from the system while a drive is used.
+class CriticalErrorsQuiet {
+ public:
+  CriticalErrorsQuiet() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &saved_); }
+  CriticalErrorsQuiet(const CriticalErrorsQuiet&) = delete;
+  CriticalErrorsQuiet& operator=(const CriticalErrorsQuiet&) = delete;
+  ~CriticalErrorsQuiet() { ::SetThreadErrorMode(saved_, nullptr); }
+
+ private:
+  DWORD saved_ = 0;
+};
+
+}  // namespace rt::win32
