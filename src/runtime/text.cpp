@@ -18,11 +18,11 @@ std::u32string Decode(std::string_view text) {
                          : lead >= 0xC2 && lead < 0xE0 ? 1
                                                        : 4;  // not a lead byte
     bool valid = extra < 4 && i + extra < text.size();
-    char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    char32_t code = extra == 0 ? char32_t{lead} : char32_t{lead} & (char32_t{0x3F} >> extra);
     for (size_t k = 1; valid && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
       valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3F);
+      code = (code << 6) | (char32_t{next} & 0x3F);
     }
     // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8:
     // their bytes are kept one by one, like any stray byte.
