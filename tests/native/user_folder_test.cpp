@@ -108,4 +108,31 @@ exit 1
       << report;
 }
 
+TEST_F(UserFolder, StartedFromANetworkShareTheListsOpenOnTheSystemDrive) {
+  shares["\\\\srv\\share"] = root() / "share";
+  write(root() / "share" / "cd" / "README.TXT", "from the share");
+  EXPECT_EQ(runFile("user_folder_from_share.scn", "\\\\srv\\share\\cd"), 0);
+  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "from the share");
+  EXPECT_FALSE(fs::exists(drive('E') / "Target" / "QRVDATA.DAT"));
+}
+
+TEST_F(UserFolder, AFolderThatCannotBeOpenedIsToldOfAndTheListsStay) {
+  // The folder is listed, then gone before it is opened. (A folder that
+  // denies its listing gives the same box with its own reason: the Wine
+  // test of user_folder_unlistable.scn.)
+  fs::create_directories(drive('E') / "Target" / "Gone");
+  marks["folder removed"] = [this] { fs::remove(drive('E') / "Target" / "Gone"); };
+  std::string scenario = read(fs::path(SCENARIO_DIR) / "user_folder_unlistable.scn");
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"folder Locked", "mark folder removed\nfolder Gone"},
+        {"E:\\Target\\Locked\\nReason: Access is denied.",
+         "E:\\Target\\Gone\\nReason: Path not found."}}) {
+    const size_t at = scenario.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    scenario.replace(at, from.size(), to);
+  }
+  EXPECT_EQ(runText(scenario), 0);
+  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "read me\n");
+}
+
 }  // namespace

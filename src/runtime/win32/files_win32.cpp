@@ -17,6 +17,7 @@
 #include "runtime/listing.h"
 #include "runtime/text_file.h"
 #include "runtime/win32/handles.h"
+#include "runtime/win32/system_reason.h"
 #include "runtime/win32/wide.h"
 
 namespace rt {
@@ -24,6 +25,7 @@ namespace {
 
 using Details = std::vector<std::pair<std::string, std::string>>;
 using win32::Narrow;
+using win32::SystemReason;
 using win32::Widen;
 
 // ---- Paths ----
@@ -157,17 +159,6 @@ class CriticalErrorsQuiet {
  private:
   DWORD saved_ = 0;
 };
-
-std::string SystemReason(DWORD error) {
-  wchar_t text[512];
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, 512, nullptr);
-  while (length > 0 &&
-         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-    --length;
-  if (length == 0) return "System error " + Narrow(Decimal(error)) + ".";
-  return Narrow(std::wstring_view(text, length));
-}
 
 // What became of a drive that an operation on it just failed on: nothing
 // when its root can be read, else the run-time error for a drive that does
