@@ -59,10 +59,19 @@ int Run(const std::vector<std::string>& arguments) {
 
   std::optional<InstallLog> log;
   rt::RaiseEvent([&] {
-    if (commandLine.logFile.empty()) return;
-    const std::string target = commandLine.folder.empty() ? DefaultInstallDir : commandLine.folder;
-    log.emplace(commandLine.logFile, rt::rtcCurrentDir(), commandLine.silent ? target : "");
-    watched.watch(&*log);
+    // The wizard copies the folder it was started in. With /S the medium is
+    // the folder that holds the program, wherever it was started (an
+    // elevated prompt starts in the system folder, a deployment tool
+    // anywhere): that folder becomes the current folder once the log is
+    // open, so that the log's path keeps the meaning it had at the start.
+    const std::string source = commandLine.silent ? rt::ProgramFolder() : rt::rtcCurrentDir();
+    if (!commandLine.logFile.empty()) {
+      const std::string target =
+          commandLine.folder.empty() ? DefaultInstallDir : commandLine.folder;
+      log.emplace(commandLine.logFile, source, commandLine.silent ? target : "");
+      watched.watch(&*log);
+    }
+    if (commandLine.silent) rt::rtcChangeDir(source);
   });
   CopyObserver noWatcher;
   CopyObserver* watcher = log ? &*log : nullptr;

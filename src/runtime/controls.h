@@ -143,14 +143,18 @@ class DirListBox : public Control {
   using Control::Control;
   const std::string& Path() const { return path_; }
   // Shows `path`; a bare drive ("d:") shows that drive's current folder.
-  // Raises Change when the path changes.
+  // Raises Change when the path changes. When the folder cannot be shown,
+  // raises a run-time error and the list stays as it was.
   void setPath(const std::string& path);
+  // The user opens the entry for `path` (a double click, or Enter): the list
+  // shows it, or, when it cannot be opened (gone, or denying its listing), a
+  // message box says so and why, and the list stays as it was, with no Change.
+  void open(const std::string& path);
   const std::vector<Entry>& entries() const { return entries_; }
   int currentIndex() const;
   void reset() override;
 
  private:
-  void list();
   std::string path_;
   std::vector<Entry> entries_;
 };

@@ -39,6 +39,17 @@ std::string rtcCurrentDir();
 // The current folder of one drive ("C:"); raises when the drive is not ready.
 std::string rtcCurrentDirOfDrive(char driveLetter);
 
+// Makes the folder `path` the process's current folder, and its drive the
+// current drive; raises when it cannot be.
+void rtcChangeDir(const std::string& path);
+
+// The folder that holds the program's own file, as a full path: "D:\" for
+// D:\setup.exe, "C:\CD" for C:\CD\setup.exe, "\\srv\share\" for a share's root.
+std::string ProgramFolder();
+
+// The root of the drive the system runs from ("C:\").
+std::string SystemDriveRoot();
+
 // Creates one folder.
 void rtcMakeDir(const std::string& path);
 

@@ -4,6 +4,8 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
+#include "runtime/listing.h"
+#include "runtime/program.h"
 #include "runtime/text.h"
 
 namespace rt {
@@ -29,6 +31,35 @@ std::string CleanFolderPath(const std::string& path) {
   if (out.size() == 2) out.push_back('\\');
   if (out.size() > 3 && out.back() == '\\') out.pop_back();
   return out;
+}
+
+// The folder the lists start on: the current folder, or the root of the
+// system's drive when the current folder has no drive (a network share).
+std::string StartFolder() {
+  std::string current = rtcCurrentDir();
+  return HasDrivePrefix(current) ? current : SystemDriveRoot();
+}
+
+// The lines of a folder list on `folder` (a clean full path): the path from
+// the root down to it, then its sub-folders. Raises when it cannot be listed.
+std::vector<DirListBox::Entry> FolderEntries(const std::string& folder) {
+  std::vector<DirListBox::Entry> entries;
+  const std::string root = folder.substr(0, 3);
+  entries.push_back({std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
+  std::string sofar = root;
+  int depth = 0;
+  for (size_t start = 3; start < folder.size();) {
+    size_t stop = folder.find('\\', start);
+    if (stop == std::string::npos) stop = folder.size();
+    const std::string name = folder.substr(start, stop - start);
+    sofar += (sofar.back() == '\\' ? "" : "\\") + name;
+    entries.push_back({name, sofar, ++depth, true});
+    start = stop + 1;
+  }
+  for (const auto& name : ListFolders(folder))
+    entries.push_back(
+        {name, folder + (folder.back() == '\\' ? "" : "\\") + name, depth + 1, false});
+  return entries;
 }
 
 }  // namespace
@@ -61,7 +92,7 @@ void DriveListBox::reset() {
     if (!label.empty()) text += " [" + label + "]";
     entries_.push_back({letter, text});
   }
-  letter_ = DriveLetterOf(rtcCurrentDir());
+  letter_ = DriveLetterOf(StartFolder());
   Control::reset();
 }
 
@@ -72,10 +103,19 @@ void DirListBox::setPath(const std::string& path) {
   if (!FolderExists(folder))
     throw RuntimeError("could not open a folder", {{"Folder", folder}}, "Path not found.");
   if (folder == path_) return;
+  entries_ = FolderEntries(folder);
   path_ = folder;
-  list();
   changed();
   if (Change) Change();
+}
+
+void DirListBox::open(const std::string& path) {
+  try {
+    setPath(path);
+  } catch (const RuntimeError& error) {
+    rtcMsgBox("The folder cannot be opened.\n\nFolder: " + path + "\nReason: " + error.reason(),
+              vbExclamation);
+  }
 }
 
 int DirListBox::currentIndex() const {
@@ -85,28 +125,9 @@ int DirListBox::currentIndex() const {
   return index;
 }
 
-void DirListBox::list() {
-  entries_.clear();
-  std::string root = path_.substr(0, 3);
-  entries_.push_back(
-      {std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
-  std::string sofar = root;
-  int depth = 0;
-  for (size_t start = 3; start < path_.size();) {
-    size_t stop = path_.find('\\', start);
-    if (stop == std::string::npos) stop = path_.size();
-    const std::string name = path_.substr(start, stop - start);
-    sofar += (sofar.back() == '\\' ? "" : "\\") + name;
-    entries_.push_back({name, sofar, ++depth, true});
-    start = stop + 1;
-  }
-  for (const auto& name : ListFolders(path_))
-    entries_.push_back({name, path_ + (path_.back() == '\\' ? "" : "\\") + name, depth + 1, false});
-}
-
 void DirListBox::reset() {
-  path_ = rtcCurrentDir();
-  list();
+  path_ = StartFolder();
+  entries_ = FolderEntries(path_);
   Control::reset();
 }
 

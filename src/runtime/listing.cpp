@@ -32,6 +32,18 @@ bool HasDrivePrefix(std::string_view path) {
          ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
 }
 
+std::string FolderOfFile(const std::string& path) {
+  size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  if (end == 0) return {};
+  std::string folder = path.substr(0, end - 1);
+  const bool driveRoot = folder.size() == 2 && HasDrivePrefix(folder);
+  const bool shareRoot = folder.size() > 2 && IsSeparator(folder[0]) && IsSeparator(folder[1]) &&
+                         std::count_if(folder.begin() + 2, folder.end(), IsSeparator) == 1;
+  if (driveRoot || shareRoot) folder += '\\';
+  return folder;
+}
+
 SplitPattern::SplitPattern(const std::string& pattern) {
   size_t split = pattern.size();
   while (split > 0 && !IsSeparator(pattern[split - 1])) --split;

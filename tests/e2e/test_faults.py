@@ -450,6 +450,25 @@ class FaultTest(ScenarioTestCase):
             (install.cd / "SECRET.DAT").chmod(0)
             self.assert_report_names(install.run(), "SECRET.DAT", "denied")
 
+    def test_a_folder_that_denies_its_listing(self) -> None:
+        if os.geteuid() != 0:
+            self.skipTest("not root: Wine cannot run as a user who may not list a folder")
+        box = self.open_box(user="nobody")
+        product = sample_cd.ordinary_files(sample_cd.insert(box, self.setup_exe))
+        disk_e = box.make_folder("e")
+        (disk_e / "Target" / "Locked").mkdir(parents=True)
+        box.hand_over(disk_e)
+        (disk_e / "Target" / "Locked").chmod(0)
+        box.map_drive("e", disk_e, kind="hd")
+        # The scenario gives Windows' words for the reason; Wine's are its own.
+        scenario = box.folder / "user_folder_unlistable.scn"
+        scenario.write_text((SCENARIOS / scenario.name).read_text(encoding="utf-8").replace(
+            "Reason: Access is denied.", "Reason: Access denied."), encoding="utf-8")
+        result = box.play(scenario, self.driver, exe="D:\\setup.exe", cwd="D:\\")
+        self.assertTrue(result.passed, result.report())
+        self.assertEqual(sample_cd.folder_contents(disk_e / "Target"),
+                         {"Locked": "a folder", **product})
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -57,6 +57,25 @@ class UnattendedTest(ScenarioTestCase):
             "Message: Installation completed successfully.",
             f"End: {len(product)} files copied, installed, exit status 0"])
 
+    def test_s_copies_the_folder_of_setup_exe_wherever_it_is_started(self) -> None:
+        r"""An elevated prompt starts in C:\windows\system32: its files are not the medium."""
+        product = self.insert_sample_cd()
+        self.play_silently("silent_success.scn", r'/S "/D=C:\x" "/LOG=E:\setup log.txt"',
+                           cwd="C:\\windows")
+        self.assertEqual(sample_cd.folder_contents(self.box.drive_c / "x"), product)
+        self.assertEqual(self.read_log()[:3],
+                         ["Start: setup 1.00", "Source: D:\\", "Target: C:\\x"])
+
+    def test_s_from_a_network_share(self) -> None:
+        share = self.box.make_folder("share")
+        sample_cd.copy_medium(share / "quorvan", self.setup_exe)
+        product = sample_cd.ordinary_files(share / "quorvan")
+        self.box.map_share("srv", "share", share)
+        self.play_silently("silent_success.scn", r'/S "/LOG=E:\setup log.txt"',
+                           exe=r"\\srv\share\quorvan\setup.exe", cwd=r"\\srv\share\quorvan")
+        self.assertEqual(sample_cd.folder_contents(self.default_folder), product)
+        self.assertEqual(self.read_log()[1], r"Source: \\srv\share\quorvan")
+
     def test_s_from_the_default_folder_itself_is_refused(self) -> None:
         self.default_folder.mkdir(parents=True)
         (self.default_folder / "setup.exe").write_bytes(self.setup_exe.read_bytes())

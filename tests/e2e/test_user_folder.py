@@ -56,6 +56,15 @@ class UserFolderTest(ScenarioTestCase):
         expected.update(self.product)
         self.assertEqual(self.contents_of_drive_c(), expected)
 
+    def test_started_from_a_network_share(self) -> None:
+        share = self.box.make_folder("share")
+        sample_cd.copy_medium(share, self.setup_exe)
+        self.box.map_share("srv", "share", share)
+        self.play(self.box, "user_folder_from_share.scn", exe=r"\\srv\share\setup.exe",
+                  cwd="\\\\srv\\share\\")
+        self.assert_product_in(self.disk_e / "Target")
+        self.assertEqual(self.contents_of_drive_c(), self.drive_c_before)
+
     def test_screen_looks_the_same_whatever_the_command_line(self) -> None:
         """The lists are drawn alike when arguments wrap the desktop in another."""
         shots = {}

@@ -137,6 +137,18 @@ class WineBox:
         if kind is not None:
             self._drive_kinds[letter] = kind
 
+    def map_share(self, server: str, share: str, folder: Path) -> None:
+        r"""Makes the network share \\SERVER\SHARE show the host folder.
+
+        Wine finds a share's files through dosdevices/unc/SERVER/SHARE.
+        """
+        unc = self.prefix / "dosdevices" / "unc" / server.lower()
+        unc.mkdir(parents=True, exist_ok=True)
+        link = unc / share.lower()
+        if link.is_symlink() or link.exists():
+            link.unlink()
+        os.symlink(Path(folder).resolve(), link)
+
     def play(self, scenario: Path, driver: Path, exe: str, cwd: str,
              step_timeout: Optional[int] = None, arguments: str = "",
              no_windows: bool = False, driver_options: tuple[str, ...] = ()) -> ScenarioResult:

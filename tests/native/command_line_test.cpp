@@ -150,4 +150,35 @@ TEST_F(CommandLine, WithoutSilentTheUserFolderScreenOpensOnTheFolderOfD) {
   EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
 }
 
+TEST_F(CommandLine, SilentInstallCopiesTheProgramsFolderWhereverItIsStarted) {
+  // An elevated prompt starts in the system folder; the program lies on D:.
+  write(drive('C') / "Windows" / "notepad.exe", "MZ not the product");
+  programPath = "D:\\setup.exe";
+  EXPECT_EQ(runCommand({"/S", "/D=E:\\x", "/LOG=E:\\setup.log"}, "exit 0", "C:\\Windows"), 0);
+  expectProductIn(drive('E') / "x");
+  EXPECT_FALSE(fs::exists(drive('E') / "x" / "notepad.exe"));
+  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog("E:\\x"));
+  // The wizard takes the folder it was started in, as ever.
+  EXPECT_EQ(runCommand({"/LOG=E:\\wizard.log"}, read(fs::path(SCENARIO_DIR) / "intro_stop.scn"),
+                       "C:\\Windows"),
+            0);
+  EXPECT_TRUE(
+      read(drive('E') / "wizard.log").starts_with("Start: setup 1.00\r\nSource: C:\\Windows\r\n"));
+}
+
+TEST_F(CommandLine, SilentInstallFromANetworkShareAndItsSameFolderGuard) {
+  shares["\\\\srv\\cd"] = drive('D');
+  EXPECT_EQ(runCommand({"/S", "/D=E:\\x", "/LOG=E:\\setup.log"}, "exit 0", "\\\\srv\\cd"), 0);
+  expectProductIn(drive('E') / "x");
+  std::string log = installedLog("E:\\x");
+  log.replace(log.find("D:\\"), 3, "\\\\srv\\cd\\");
+  EXPECT_EQ(read(drive('E') / "setup.log"), log);
+  // The program in the default folder, started from the share: refused.
+  write(defaultFolder() / "setup.exe", "MZ");
+  programPath = "C:\\Program Files\\Quorvan2005\\setup.exe";
+  const auto before = diskContents();
+  EXPECT_EQ(runCommand({"/S"}, "exit 1", "\\\\srv\\cd"), 1);
+  EXPECT_EQ(diskContents(), before);
+}
+
 }  // namespace

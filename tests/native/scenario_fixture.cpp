@@ -59,7 +59,10 @@ void ScenarioTest::mountDrives(const std::string& currentDir) {
   std::map<char, rt::posix::Drive> table;
   for (const auto& [letter, folder] : drives_)
     table[letter] = {folder.string(), letter == 'D' ? "QUORVAN" : ""};
-  rt::posix::MountDrives(table, currentDir);
+  std::map<std::string, std::string> shareTable;
+  for (const auto& [name, folder] : shares) shareTable[name] = folder.string();
+  rt::posix::MountDrives(table, currentDir, shareTable);
+  if (!programPath.empty()) rt::posix::SetProgramPath(programPath);
 }
 
 int ScenarioTest::runText(const std::string& scenario, const std::string& currentDir) {

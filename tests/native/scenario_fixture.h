@@ -30,8 +30,9 @@ class ScenarioTest : public ::testing::Test {
   // The default target folder on drive C.
   fs::path defaultFolder() { return drive('C') / "Program Files" / "Quorvan2005"; }
 
-  // Runs the installer started from `currentDir` with a scenario file of
-  // tests/scenarios, or with scenario text; returns the exit status.
+  // Runs the installer started from `currentDir` (on a drive, or on one of
+  // `shares`) with a scenario file of tests/scenarios, or with scenario
+  // text; returns the exit status.
   int runFile(const std::string& name, const std::string& currentDir = "D:\\");
   int runText(const std::string& scenario, const std::string& currentDir = "D:\\");
   // Runs a scenario that must part with the program; returns why it did.
@@ -53,6 +54,12 @@ class ScenarioTest : public ::testing::Test {
   void mountDrives(const std::string& currentDir = "D:\\");
   // Every folder and file under the drives, with the files' contents.
   std::map<std::string, std::string> diskContents() const;
+
+  // Network shares (\\srv\share) and the host folders that stand for them:
+  // a current folder may be on one.
+  std::map<std::string, fs::path> shares;
+  // Where the program's own file is (D:\setup.exe), when not in the current folder.
+  std::string programPath;
 
   // Actions for the scenario's `mark NAME` steps.
   std::map<std::string, std::function<void()>> marks;

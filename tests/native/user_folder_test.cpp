@@ -108,4 +108,30 @@ exit 1
       << report;
 }
 
+TEST_F(UserFolder, StartedFromANetworkShareTheListsOpenOnTheSystemDrive) {
+  shares["\\\\srv\\share"] = root() / "share";
+  write(root() / "share" / "cd" / "README.TXT", "from the share");
+  EXPECT_EQ(runFile("user_folder_from_share.scn", "\\\\srv\\share\\cd"), 0);
+  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "from the share");
+  EXPECT_FALSE(fs::exists(drive('E') / "Target" / "QRVDATA.DAT"));
+}
+
+TEST_F(UserFolder, AFolderThatCannotBeOpenedIsToldOfAndTheListsStay) {
+  // The folder is listed, then gone before it is opened. (A folder that
+  // denies its listing gives the same box with its own reason: the Wine
+  // test of user_folder_unlistable.scn.)
+  fs::create_directories(drive('E') / "Target" / "Gone");
+  marks["folder removed"] = [this] { fs::remove(drive('E') / "Target" / "Gone"); };
+  std::string scenario = read(fs::path(SCENARIO_DIR) / "user_folder_unlistable.scn");
+  const auto replaceAll = [&](const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = scenario.find(from, at)) != std::string::npos; at += to.size())
+      scenario.replace(at, from.size(), to);
+  };
+  replaceAll("folder Locked", "folder Gone");
+  replaceAll("Locked\\nReason: Access is denied.", "Gone\\nReason: Path not found.");
+  scenario.insert(scenario.find("folder Gone"), "mark folder removed\n");
+  EXPECT_EQ(runText(scenario), 0);
+  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "read me\n");
+}
+
 }  // namespace

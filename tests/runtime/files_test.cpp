@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/listing.h"
 #include "test_drives.h"
 
 #ifndef _WIN32
@@ -175,6 +176,27 @@ TEST_F(FilesTest, EachDriveKeepsItsCurrentFolder) {
 
   drives_.setCurrentFolder("D:\\");
   EXPECT_EQ(rt::rtcCurrentDir(), "D:\\");
+}
+
+TEST_F(FilesTest, ChangeDirMovesTheCurrentFolderAndItsDrive) {
+  fs::create_directory(D() / "CD");
+  Write(D() / "CD" / "setup.lst", "l");
+  rt::rtcChangeDir("D:\\CD");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
+  EXPECT_EQ(DirAll("*.*", rt::vbNormal), (Names{"setup.lst"}));
+  EXPECT_EQ(rt::rtcCurrentDirOfDrive('H'), "H:\\");
+  // A folder that is not there leaves the current folder as it was.
+  EXPECT_EQ(Raised([] { rt::rtcChangeDir("D:\\missing"); }).action(),
+            "could not change the current folder");
+  EXPECT_EQ(Raised([] { rt::rtcChangeDir("D:\\CD\\setup.lst"); }).action(),
+            "could not change the current folder");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
+  // The folder of a program's file, at a root with its separator.
+  EXPECT_EQ(rt::FolderOfFile("D:\\CD\\setup.exe"), "D:\\CD");
+  EXPECT_EQ(rt::FolderOfFile("D:\\setup.exe"), "D:\\");
+  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\setup.exe"), "\\\\srv\\share\\");
+  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\cd\\setup.exe"), "\\\\srv\\share\\cd");
+  EXPECT_TRUE(rt::HasDrivePrefix(rt::SystemDriveRoot())) << rt::SystemDriveRoot();
 }
 
 TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {

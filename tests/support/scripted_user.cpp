@@ -224,7 +224,7 @@ void ScriptedUser::act(const Step& step) {
     });
     if (it == entries.end()) fail(&step, "the folder list has no such entry");
     const std::string path = it->path;
-    RaiseEvent([folders, path] { folders->setPath(path); });
+    RaiseEvent([folders, path] { folders->open(path); });
   } else {
     fail(&step, "the scripted user cannot play this step");
   }

@@ -13,8 +13,16 @@ struct Drive {
 };
 
 // Replaces the drive table and resets every drive's current folder to its
-// root, then makes `currentDir` (a full Windows path such as "D:\") the
-// process's current folder. Drive letters are keys such as 'C'.
-void MountDrives(std::map<char, Drive> drives, const std::string& currentDir);
+// root, then makes `currentDir` (a full Windows path such as "D:\", or one
+// on a share, "\\srv\share\cd") the process's current folder. Drive
+// letters are keys such as 'C'; `shares` maps network shares ("\\srv\share",
+// letter case ignored) to the host folders that stand for them. The
+// program's own file is then setup.exe in `currentDir`.
+void MountDrives(std::map<char, Drive> drives, const std::string& currentDir,
+                 std::map<std::string, std::string> shares = {});
+
+// Says where the program's own file is (a full Windows path), for
+// ProgramFolder: a program started from one folder while it lies in another.
+void SetProgramPath(const std::string& path);
 
 }  // namespace rt::posix

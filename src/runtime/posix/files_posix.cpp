@@ -139,8 +139,12 @@ class TempFile {
 
 struct MountedDrives {
   std::map<char, posix::Drive> drives;
+  std::map<std::string, std::string> shares;  // host folders by upper-case "\\SRV\SHARE"
   std::map<char, std::vector<std::string>> currentFolders;  // names below each root
-  char currentDrive = 0;
+  char currentDrive = 0;                  // 0 while the current folder is on a share
+  std::string currentShare;               // "\\srv\share\" of the current folder on a share
+  std::vector<std::string> shareFolders;  // names below that share's root
+  std::string programPath;
 };
 
 MountedDrives& Mounted() {
@@ -240,13 +244,13 @@ std::string MatchEntry(const std::string& folder, const std::string& name, bool&
 }
 
 struct Resolved {
-  char drive;
-  std::vector<std::string> names;  // folders and file below the drive's root
+  std::string root;                // "C:\" or "\\srv\share\"
+  std::vector<std::string> names;  // folders and file below the root
   std::string host;                // the path on the host file system
   bool exists = true;              // whether the last name was found
 };
 
-// Splits the part of a path after its drive into names, starting from
+// Splits the part of a path after its root into names, starting from
 // `names`; "." stays and ".." goes up, never above the root.
 void AppendNames(std::string_view rest, std::vector<std::string>& names) {
   size_t start = 0;
@@ -263,24 +267,63 @@ void AppendNames(std::string_view rest, std::vector<std::string>& names) {
   }
 }
 
-// Where a Windows path leads: its drive (raising when missing or not ready),
-// and the host path with each name matched as the file system spells it.
+bool IsNetworkPath(std::string_view path) {
+  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+// The share a network path begins with: its root ("\\srv\share\") and host
+// folder; `rest` is left with what follows. Raises when it is not mapped.
+std::string ShareRoot(std::string_view& rest, std::string& host, const Details& details) {
+  std::vector<std::string> parts;
+  size_t at = 2;
+  while (parts.size() < 2 && at <= rest.size()) {
+    size_t stop = at;
+    while (stop < rest.size() && !IsSeparator(rest[stop])) ++stop;
+    parts.emplace_back(rest.substr(at, stop - at));
+    at = stop + 1;
+  }
+  rest.remove_prefix(std::min(at, rest.size()));
+  const std::string root =
+      "\\\\" + parts[0] + (parts.size() > 1 ? "\\" + parts[1] : std::string{}) + "\\";
+  const auto& shares = Mounted().shares;
+  const auto found = shares.find(rtcUpperCaseVar(root.substr(0, root.size() - 1)));
+  if (parts.size() < 2 || parts[0].empty() || parts[1].empty() || found == shares.end() ||
+      !IsFolder(found->second))
+    throw RuntimeError("the network path was not found", details,
+                       "The network path was not found.");
+  host = found->second;
+  return root;
+}
+
+// Where a Windows path leads: its root (raising when a drive is missing or
+// not ready, or a share not found), and the host path with each name
+// matched as the file system spells it.
 Resolved Resolve(const std::string& path, const Details& details) {
   // No Windows name holds a NUL, and the host would cut the path short there.
   if (path.find('\0') != std::string::npos)
     throw RuntimeError("the path is not valid", details,
                        "The file name, folder name or volume label syntax is incorrect.");
-  Resolved out{Mounted().currentDrive, {}, {}};
+  MountedDrives& mounted = Mounted();
+  Resolved out;
   std::string_view rest = path;
-  if (HasDrivePrefix(rest)) {
-    out.drive = Upper(rest[0]);
-    rest.remove_prefix(2);
-  }
-  const posix::Drive& drive = ReadyDrive(out.drive, details);
   std::vector<std::string> names;
-  if (rest.empty() || !IsSeparator(rest[0])) names = Mounted().currentFolders[out.drive];
+  if (IsNetworkPath(rest)) {
+    out.root = ShareRoot(rest, out.host, details);
+  } else if (HasDrivePrefix(rest) || mounted.currentShare.empty()) {
+    char letter = mounted.currentDrive;
+    if (HasDrivePrefix(rest)) {
+      letter = Upper(rest[0]);
+      rest.remove_prefix(2);
+    }
+    out.root = {letter, ':', '\\'};
+    out.host = ReadyDrive(letter, details).hostFolder;
+    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.currentFolders[letter];
+  } else {  // relative to a current folder on a share
+    std::string_view share = mounted.currentShare;
+    out.root = ShareRoot(share, out.host, details);
+    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.shareFolders;
+  }
   AppendNames(rest, names);
-  out.host = drive.hostFolder;
   for (const auto& name : names) {
     out.names.push_back(MatchEntry(out.host, name, out.exists));
     out.host += "/" + out.names.back();
@@ -288,8 +331,8 @@ Resolved Resolve(const std::string& path, const Details& details) {
   return out;
 }
 
-std::string WindowsPath(char drive, const std::vector<std::string>& names) {
-  std::string path{drive, ':', '\\'};
+std::string WindowsPath(const std::string& root, const std::vector<std::string>& names) {
+  std::string path = root;
   for (size_t i = 0; i < names.size(); ++i) path += (i ? "\\" : "") + names[i];
   return path;
 }
@@ -447,23 +490,36 @@ int PutInPlace(TempFile& copy, const std::string& folder, const std::string& tar
 
 namespace posix {
 
-void MountDrives(std::map<char, Drive> drives, const std::string& currentDir) {
+void MountDrives(std::map<char, Drive> drives, const std::string& currentDir,
+                 std::map<std::string, std::string> shares) {
   MountedDrives mounted;
   for (auto& [letter, drive] : drives) {
     mounted.drives[Upper(letter)] = std::move(drive);
     mounted.currentFolders[Upper(letter)] = {};
   }
-  if (!HasDrivePrefix(currentDir) || !mounted.drives.count(Upper(currentDir[0])))
+  for (auto& [name, host] : shares) mounted.shares[rtcUpperCaseVar(name)] = std::move(host);
+  const bool onDrive = HasDrivePrefix(currentDir) && mounted.drives.count(Upper(currentDir[0]));
+  if (!onDrive && !IsNetworkPath(currentDir))
     throw RuntimeError("could not set the current folder", {{"Folder", currentDir}},
                        "Device unavailable.");
-  mounted.currentDrive = Upper(currentDir[0]);
+  if (onDrive) mounted.currentDrive = Upper(currentDir[0]);
   Mounted() = std::move(mounted);
   ClearListing();
-  std::vector<std::string> names;
-  AppendNames(std::string_view(currentDir).substr(2), names);
-  if (IsReady(Mounted().drives[Mounted().currentDrive]))
-    names = Resolve(currentDir, {{"Folder", currentDir}}).names;
-  Mounted().currentFolders[Mounted().currentDrive] = names;
+  if (onDrive) {
+    std::vector<std::string> names;
+    AppendNames(std::string_view(currentDir).substr(2), names);
+    if (IsReady(Mounted().drives[Mounted().currentDrive]))
+      names = Resolve(currentDir, {{"Folder", currentDir}}).names;
+    Mounted().currentFolders[Mounted().currentDrive] = names;
+  } else {
+    rtcChangeDir(currentDir);
+  }
+  const std::string folder = rtcCurrentDir();
+  Mounted().programPath = folder + (folder.ends_with('\\') ? "" : "\\") + "setup.exe";
+}
+
+void SetProgramPath(const std::string& path) {
+  Mounted().programPath = path;
 }
 
 }  // namespace posix
@@ -487,15 +543,46 @@ std::string rtcDir() {
 
 std::string rtcCurrentDir() {
   const MountedDrives& mounted = Mounted();
+  if (!mounted.currentShare.empty()) return WindowsPath(mounted.currentShare, mounted.shareFolders);
   if (!mounted.currentDrive)
     throw RuntimeError("could not find the current folder", {}, "Device unavailable.");
-  return WindowsPath(mounted.currentDrive, mounted.currentFolders.at(mounted.currentDrive));
+  return WindowsPath({mounted.currentDrive, ':', '\\'},
+                     mounted.currentFolders.at(mounted.currentDrive));
 }
 
 std::string rtcCurrentDirOfDrive(char driveLetter) {
   const char letter = Upper(driveLetter);
   ReadyDrive(letter, {});
-  return WindowsPath(letter, Mounted().currentFolders[letter]);
+  return WindowsPath({letter, ':', '\\'}, Mounted().currentFolders[letter]);
+}
+
+void rtcChangeDir(const std::string& path) {
+  const Details details{{"Folder", path}};
+  const Resolved where = Resolve(path, details);
+  if (!IsFolder(where.host))
+    throw RuntimeError("could not change the current folder", details,
+                       "The system cannot find the path specified.");
+  MountedDrives& mounted = Mounted();
+  if (HasDrivePrefix(where.root)) {
+    mounted.currentDrive = where.root[0];
+    mounted.currentFolders[mounted.currentDrive] = where.names;
+    mounted.currentShare.clear();
+    mounted.shareFolders.clear();
+  } else {
+    mounted.currentDrive = 0;
+    mounted.currentShare = where.root;
+    mounted.shareFolders = where.names;
+  }
+}
+
+std::string ProgramFolder() {
+  return FolderOfFile(Mounted().programPath);
+}
+
+std::string SystemDriveRoot() {
+  const auto& drives = Mounted().drives;
+  const char letter = drives.count('C') || drives.empty() ? 'C' : drives.begin()->first;
+  return {letter, ':', '\\'};
 }
 
 void rtcMakeDir(const std::string& path) {

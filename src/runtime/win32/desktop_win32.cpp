@@ -476,7 +476,7 @@ void Win32Desktop::command(Window& window, int id, int notification) {
     const auto* entry = EntryAt(folders->entries(), SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
     if (notification == LBN_DBLCLK && entry) {
       const std::string path = entry->path;
-      RaiseEvent([folders, path] { folders->setPath(path); });
+      RaiseEvent([folders, path] { folders->open(path); });
     }
   } else if (control->kind() == ControlKind::Button && notification == BN_CLICKED) {
     RaiseEvent(control->Click);

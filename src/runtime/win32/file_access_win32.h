@@ -1,6 +1,5 @@
 // What the file functions of the Windows side share: a path of the runtime
-// made full, the system's reason for a failed call, and the run-time error
-// that reports it.
+// made full, and the run-time error that reports a failed call.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +7,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "runtime/win32/system_reason.h"
 
 namespace rt::win32 {
 
@@ -17,9 +18,6 @@ using Details = std::vector<std::pair<std::string, std::string>>;
 // The full path of a path in the runtime's UTF-8 (windows_path::FullPath),
 // against the process's current folders; raises when it is not valid.
 std::wstring FullPath(const std::string& path, const Details& details);
-
-// The system's own words for an error code.
-std::string SystemReason(DWORD error);
 
 // Raises the run-time error for an operation on `full` that failed with
 // `error`: the drive's, when the drive is gone, else the action's.

@@ -20,6 +20,7 @@
 #include "runtime/win32/file_access_win32.h"
 #include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
+#include "runtime/win32/system_reason.h"
 #include "runtime/win32/wide.h"
 #include "runtime/windows_path.h"
 
@@ -283,17 +284,6 @@ std::wstring FullPath(const std::string& path, const Details& details) {
     throw RuntimeError("the path is not valid", details,
                        "The file name, folder name or volume label syntax is incorrect.");
   return std::move(*full);
-}
-
-std::string SystemReason(DWORD error) {
-  wchar_t text[512];
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, 512, nullptr);
-  while (length > 0 &&
-         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-    --length;
-  if (length == 0) return "System error " + win32::Narrow(Decimal(error)) + ".";
-  return win32::Narrow(std::wstring_view(text, length));
 }
 
 // Raises the run-time error for an operation on `full` that failed with
