@@ -6,6 +6,8 @@ E: a hard disk holding the folder "Target", F: a removable drive with no disc.
 
 from __future__ import annotations
 
+import re
+import sys
 import unittest
 from pathlib import Path
 
@@ -14,6 +16,9 @@ import sample_cd
 from e2e_case import SCENARIOS, ScenarioTestCase
 
 LONG_PATH_SCENARIO = "user_folder_long_path.scn"
+ANY_SCRIPT_SCENARIO = "user_folder_any_script.scn"
+OTHER_SCRIPTS = ("Документы", "Ελληνικά", "日本語フォルダ")
+LAYOUT_FACE = "MS Sans Serif"
 
 
 def folders_opened_by(scenario: str) -> list[str]:
@@ -78,6 +83,27 @@ class UserFolderTest(ScenarioTestCase):
         self.play(self.box, LONG_PATH_SCENARIO)
         self.assert_product_in(target)
         self.assertEqual(list((self.disk_e / "Target").iterdir()), [])
+
+    def test_names_in_any_script_are_drawn_with_their_glyphs(self) -> None:
+        """What the lists and the label show is read back from the screen.
+
+        Every name must be drawn with a glyph for each of its characters (the
+        driver fails a step that finds a missing-glyph box); a name the layout
+        font can show keeps that font.
+        """
+        (self.box.drive_c / ".windows-label").write_text("システム\n", encoding="utf-8")
+        for name in ("Café", *OTHER_SCRIPTS):
+            (self.box.drive_c / name).mkdir()
+        for name in ("Café", *OTHER_SCRIPTS[:-1]):
+            (self.box.drive_c / OTHER_SCRIPTS[-1] / name).mkdir()
+        output = self.play(self.box, ANY_SCRIPT_SCENARIO).output
+        faces = dict(re.findall(r'measured: "(.*)" drawn in "(.*)"', output))
+        print("\n".join(f"    {text}: {face}" for text, face in faces.items()),
+              file=sys.stderr)
+        self.assertEqual(faces["Café"], LAYOUT_FACE)
+        self.assertEqual(faces["C:\\"], LAYOUT_FACE)
+        for name in OTHER_SCRIPTS:
+            self.assertNotEqual(faces[name], LAYOUT_FACE, name)
 
 
 if __name__ == "__main__":

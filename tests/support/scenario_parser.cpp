@@ -38,6 +38,7 @@ constexpr std::array kKeywords = {
     Keyword{"folder-highlight", StepKind::FolderHighlight, true, true},
     Keyword{"shows-message", StepKind::ShowsMessage, true, true},
     Keyword{"measure", StepKind::Measure, true, true},
+    Keyword{"legible", StepKind::Legible, true, true},
     Keyword{"progress", StepKind::Progress, true, true},
     Keyword{"responsive", StepKind::Responsive, true, true},
     Keyword{"outcome", StepKind::Outcome, false, true},
@@ -166,6 +167,7 @@ Step ParseStep(int line, std::string_view source) {
     case StepKind::Text:
     case StepKind::Hidden:
     case StepKind::Report:
+    case StepKind::Legible:
       step.text = WithLineBreaks(step.argument);
       break;
     case StepKind::Message:

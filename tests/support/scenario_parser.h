@@ -34,6 +34,7 @@ enum class StepKind {
   FolderHighlight,
   ShowsMessage,
   Measure,
+  Legible,
   Progress,
   Responsive,
   Outcome,

@@ -12,6 +12,7 @@
 #include "bystander.h"
 #include "canvas.h"
 #include "keyboard.h"
+#include "legibility.h"
 #include "message_box.h"
 #include "process_windows.h"
 #include "runtime/win32/layout_font.h"
@@ -117,6 +118,45 @@ HWND FocusOf(HWND screen) {
   info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(GetWindowThreadProcessId(screen, nullptr), &info)) return nullptr;
   return info.hwndFocus;
+}
+
+// The lists and the folder label use the screens' standard font size.
+constexpr int kStandardPoints = 8;
+
+// Where the screen shows `text`, in screen coordinates: a label showing it,
+// the folder list's entry, or the drive list's selected entry.
+std::optional<RECT> PlaceOf(HWND screen, const std::wstring& text) {
+  const auto onScreen = [](HWND control, const RECT& box) {
+    POINT corners[2] = {{box.left, box.top}, {box.right, box.bottom}};
+    MapWindowPoints(control, nullptr, corners, 2);
+    return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  };
+  for (HWND control : ControlsOf(screen)) {
+    if (!IsWindowVisible(control)) continue;
+    const std::wstring className = ClassNameOf(control);
+    RECT box{};
+    if (EqualIgnoringCase(className, L"STATIC") && TextOf(control) == text) {
+      GetClientRect(control, &box);
+      return onScreen(control, box);
+    }
+    if (EqualIgnoringCase(className, L"LISTBOX")) {
+      const auto items = ListBoxItems(control);
+      const auto entry = std::find(items.begin(), items.end(), text);
+      if (entry != items.end() &&
+          SendWithTimeout(control, LB_GETITEMRECT, static_cast<WPARAM>(entry - items.begin()),
+                          reinterpret_cast<LPARAM>(&box)))
+        return onScreen(control, box);
+    }
+    if (EqualIgnoringCase(className, L"COMBOBOX")) {
+      const auto items = ComboBoxItems(control);
+      const int selected = ComboBoxSelection(control);
+      if (selected >= 0 && selected < static_cast<int>(items.size()) && items[selected] == text) {
+        GetClientRect(control, &box);
+        return onScreen(control, box);
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 constexpr std::wstring_view kCompleted = L"Installation completed successfully.";
@@ -311,6 +351,11 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
     case StepKind::Measure:
       return [this, &step] {
         return actOnScreen([&](HWND screen) { return measureLabel(screen, step); });
+      };
+
+    case StepKind::Legible:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) { return legibleText(screen, step.text); });
       };
 
     case StepKind::Progress:
@@ -608,6 +653,31 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
       L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) + row);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
+  return Verdict::holds();
+}
+
+// Reads the text back from where the screen shows it: it must be drawn with a
+// glyph for every character. Says in which face.
+StepRunner::Verdict StepRunner::legibleText(HWND screen, const std::wstring& text) const {
+  const auto area = PlaceOf(screen, text);
+  if (!area) {
+    return Verdict::waiting(L"a label, a folder list entry or the selected drive showing " +
+                            Quoted(text));
+  }
+  WaitUntilTaken(screen);
+  const auto shown = ReadBack(*area, text, kStandardPoints);
+  if (!shown) {
+    return Verdict::waiting(Quoted(text) +
+                            L" drawn as the layout font, or a face of the system, "
+                            L"draws it at the layout font's size");
+  }
+  if (!shown->missing.empty()) {
+    return Verdict::failed(Quoted(text) +
+                           L" drawn with a glyph for every character, but it is "
+                           L"drawn in " +
+                           Quoted(shown->face) + L", which has none for " + Quoted(shown->missing));
+  }
+  measured_ = Quoted(text) + L" drawn in " + Quoted(shown->face);
   return Verdict::holds();
 }
 
