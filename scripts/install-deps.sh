@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev python3
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-tools
   clang clang-format libclang-rt-14-dev
-  wine wine64 fonts-wine xvfb xauth icoutils imagemagick
+  wine wine64 fonts-wine fonts-vlgothic xvfb xauth icoutils imagemagick
   xorriso fuseiso osslsigncode openssl
 )
 

@@ -41,7 +41,7 @@ sys.path.insert(0, str(REPOSITORY / "tools"))
 import bmp_to_png  # noqa: E402
 import x_display  # noqa: E402
 from child_processes import register_cleanup, unregister_cleanup  # noqa: E402
-from prefix_template import SCALABLE_TWIN, SCALABLE_TWIN_FACE, install_wine_fonts  # noqa: E402
+from prefix_template import STAND_INS, install_wine_fonts  # noqa: E402
 from virtual_display import VirtualDisplay  # noqa: E402
 from wine_programs import run_wine, stop_wineserver, wine_environment, wine_loader  # noqa: E402
 from winebox import windows_path  # noqa: E402
@@ -117,8 +117,8 @@ def prepare_prefix(cwd: Path, managed_windows: bool, cd: Path = CD,
         '"d:"="cdrom"\n\n'
         "[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"
         f'"Managed"="{"Y" if managed_windows else "N"}"\n\n'
-        "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n"
-        f'"{SCALABLE_TWIN}"="{SCALABLE_TWIN_FACE}"\n\n'
+        "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n" +
+        "".join(f'"{face}"="{stand_in}"\n' for face, stand_in in STAND_INS.items()) + "\n"
         "[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"
         f'"ShowCrashDialog"=dword:0000000{1 if managed_windows else 0}\n',
         encoding="utf-8")

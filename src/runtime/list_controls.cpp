@@ -1,6 +1,4 @@
 // The drive list and the folder list: what they show and how they change.
-#include <cctype>
-
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
@@ -12,16 +10,16 @@ namespace rt {
 namespace {
 
 char DriveLetterOf(const std::string& path) {
-  if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+  if (!HasDrivePrefix(path))
     throw RuntimeError("could not select a drive", {{"Drive", path}},
                        "The drive name is not valid.");
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+  return UpperAscii(path[0]);
 }
 
 // "C:\a\\b\" becomes "C:\a\b"; the root stays "C:\".
 std::string CleanFolderPath(const std::string& path) {
   std::string out;
-  out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+  out.push_back(UpperAscii(path[0]));
   out.push_back(':');
   for (size_t i = 2; i < path.size(); ++i) {
     const char c = path[i] == '/' ? '\\' : path[i];
@@ -45,7 +43,7 @@ std::string StartFolder() {
 std::vector<DirListBox::Entry> FolderEntries(const std::string& folder) {
   std::vector<DirListBox::Entry> entries;
   const std::string root = folder.substr(0, 3);
-  entries.push_back({std::string{static_cast<char>(std::tolower(root[0]))} + ":\\", root, 0, true});
+  entries.push_back({std::string{LowerAscii(root[0])} + ":\\", root, 0, true});
   std::string sofar = root;
   int depth = 0;
   for (size_t start = 3; start < folder.size();) {
@@ -65,7 +63,7 @@ std::vector<DirListBox::Entry> FolderEntries(const std::string& folder) {
 }  // namespace
 
 std::string DriveListBox::Drive() const {
-  return std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(letter_))), ':'};
+  return std::string{LowerAscii(letter_), ':'};
 }
 
 void DriveListBox::setDrive(const std::string& path) {
@@ -87,7 +85,7 @@ int DriveListBox::selectedIndex() const {
 void DriveListBox::reset() {
   entries_.clear();
   for (char letter : AvailableDrives()) {
-    std::string text{static_cast<char>(std::tolower(static_cast<unsigned char>(letter))), ':'};
+    std::string text{LowerAscii(letter), ':'};
     const std::string label = VolumeLabel(letter);
     if (!label.empty()) text += " [" + label + "]";
     entries_.push_back({letter, text});

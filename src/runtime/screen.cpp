@@ -36,8 +36,7 @@ Screen::Screen(std::string caption, std::span<const ControlLayout> layout)
 }
 
 void Screen::NoSuchControl(std::string_view name) const {
-  throw RuntimeError("could not find a control",
-                     {{"Screen", caption_}, {"Control", std::string(name)}}, {});
+  throw RuntimeError("could not find a control", {{caption_, std::string(name)}}, {});
 }
 
 ProgressBar& Screen::addProgressBar(const ControlLayout& layout) {
@@ -66,7 +65,6 @@ Control* Screen::find(std::string_view name) const {
 }
 
 void Screen::load() {
-  removeAddedControls();
   windowState_ = vbNormalState;
   enabled_ = true;
   desktop().open(*this);

@@ -10,6 +10,14 @@ namespace rt {
 // Latin-1 Supplement and Latin Extended-A blocks.
 std::string rtcUpperCaseVar(std::string_view text);
 
+// The ASCII letters in the other case; every other byte as it is.
+constexpr char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Strips leading and trailing blanks (spaces only, as the runtime always did).
 std::string rtcTrimVar(std::string_view text);
 

@@ -10,33 +10,44 @@ from pathlib import Path
 from wine_programs import run_wine, stop_wineserver
 
 # Folders that the clones share with the template through hard links instead
-# of copies: the system's own files, hundreds of megabytes that no case writes.
+# of copies: the system's own files and fonts, hundreds of megabytes that no
+# case writes.
 SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64",
-                  "drive_c/windows/winsxs")
+                  "drive_c/windows/winsxs", "drive_c/windows/Fonts")
 
 # Wine's own fonts (Debian's fonts-wine): Marlett draws the title bars'
 # buttons, and the bitmap "MS Sans Serif" keeps the metrics the layouts were
 # made with. Wine does not look for them where Debian puts them.
 WINE_FONTS = Path("/usr/share/wine/fonts")
 
+# A Japanese font (Debian's fonts-vlgothic), which Wine lacks. It also has
+# the Greek and Cyrillic letters that Wine's Tahoma has not all of.
+JAPANESE_FONT = Path("/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf")
 
-# Wine has no "Microsoft Sans Serif", the scalable twin of the bitmap "MS Sans
-# Serif" that the installer takes for a size the bitmaps lack (18 pt): Tahoma,
-# one of Wine's fonts, stands in for it (its 18 pt is 29 pixels high, as MS
-# Sans Serif's is on Windows).
-SCALABLE_TWIN_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
-SCALABLE_TWIN = "Microsoft Sans Serif"
-SCALABLE_TWIN_FACE = "Tahoma"
+# Faces Windows has and Wine has not, and the fonts of the prefix that stand
+# in for them (HKCU\Software\Wine\Fonts\Replacements):
+# - "Microsoft Sans Serif", the scalable twin of the bitmap "MS Sans Serif",
+#   which the installer takes for a size the bitmaps lack (18 pt) and for
+#   names in other scripts: Tahoma, one of Wine's fonts (its 18 pt is 29
+#   pixels high, as MS Sans Serif's is on Windows);
+# - "MS UI Gothic", the first of the fonts that Windows links to Microsoft
+#   Sans Serif and Tahoma for the characters they lack (Japanese, and Greek
+#   for Wine's Tahoma): VL Gothic. Wine links them to it as Windows does.
+STAND_IN_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
+STAND_INS = {"Microsoft Sans Serif": "Tahoma", "MS UI Gothic": "VL Gothic"}
 
 
 def install_wine_fonts(prefix: Path) -> None:
-    """Copies Wine's fonts into the prefix's Fonts folder, where Wine finds them."""
+    """Copies Wine's fonts and the Japanese one into the prefix's Fonts folder."""
     if not (WINE_FONTS / "marlett.ttf").is_file():
         raise RuntimeError(f"{WINE_FONTS} has no Wine fonts: install fonts-wine "
                            "(scripts/install-deps.sh)")
+    if not JAPANESE_FONT.is_file():
+        raise RuntimeError(f"{JAPANESE_FONT} is missing: install fonts-vlgothic "
+                           "(scripts/install-deps.sh)")
     fonts = prefix / "drive_c" / "windows" / "Fonts"
     fonts.mkdir(parents=True, exist_ok=True)
-    for font in WINE_FONTS.iterdir():
+    for font in [*WINE_FONTS.iterdir(), JAPANESE_FONT]:
         shutil.copy2(font, fonts / font.name)
 
 
@@ -50,7 +61,8 @@ class PrefixTemplate:
         if boot.returncode != 0 or not (folder / "drive_c").is_dir():
             raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
         install_wine_fonts(folder)
-        self._reg_add(SCALABLE_TWIN_KEY, SCALABLE_TWIN, "REG_SZ", SCALABLE_TWIN_FACE)
+        for face, stand_in in STAND_INS.items():
+            self._reg_add(STAND_IN_KEY, face, "REG_SZ", stand_in)
         # No window manager runs: Wine must place and maximise windows itself,
         # and not wait for one when a window closes.
         self._reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")

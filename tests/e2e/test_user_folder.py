@@ -6,6 +6,8 @@ E: a hard disk holding the folder "Target", F: a removable drive with no disc.
 
 from __future__ import annotations
 
+import re
+import sys
 import unittest
 from pathlib import Path
 
@@ -14,6 +16,9 @@ import sample_cd
 from e2e_case import SCENARIOS, ScenarioTestCase
 
 LONG_PATH_SCENARIO = "user_folder_long_path.scn"
+ANY_SCRIPT_SCENARIO = "user_folder_any_script.scn"
+OTHER_SCRIPTS = ("Документы", "Ελληνικά", "日本語フォルダ")
+LAYOUT_FACE = "MS Sans Serif"
 
 
 def folders_opened_by(scenario: str) -> list[str]:
@@ -87,6 +92,33 @@ class UserFolderTest(ScenarioTestCase):
         self.play(self.box, LONG_PATH_SCENARIO)
         self.assert_product_in(target)
         self.assertEqual(list((self.disk_e / "Target").iterdir()), [])
+
+    def test_names_in_any_script_are_drawn_with_their_glyphs(self) -> None:
+        """What the lists and the label show is read back from the screen.
+
+        Every name must be drawn with a glyph for each of its characters (the
+        driver fails a step that finds a missing-glyph box); a name the layout
+        font can show keeps that font.
+        """
+        (self.box.drive_c / ".windows-label").write_text("システム\n", encoding="utf-8")
+        (self.disk_e / ".windows-label").write_text("Δίσκος\n", encoding="utf-8")
+        for name in ("Café", *OTHER_SCRIPTS):
+            (self.box.drive_c / name).mkdir()
+        for name in ("Café", *OTHER_SCRIPTS[:-1]):
+            (self.box.drive_c / OTHER_SCRIPTS[-1] / name).mkdir()
+        output = self.play(self.box, ANY_SCRIPT_SCENARIO).output
+        # measured: "TEXT" drawn in "FACE" ... (N places)
+        measured = re.findall(r'measured: ("(.*)" drawn in (.*))', output)
+        print("\n".join(f"    {line}" for line, _text, _faces in measured), file=sys.stderr)
+        legible_steps = (SCENARIOS / ANY_SCRIPT_SCENARIO).read_text(encoding="utf-8").count(
+            "\nlegible ")
+        self.assertEqual(len(measured), legible_steps)
+        for _line, text, drawn in measured:
+            faces = re.findall(r'"([^"]*)"', drawn)
+            if text in ("Café", "C:\\"):
+                self.assertEqual(faces, [LAYOUT_FACE], text)
+            else:
+                self.assertNotIn(LAYOUT_FACE, faces, text)
 
 
 if __name__ == "__main__":

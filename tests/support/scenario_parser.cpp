@@ -39,6 +39,7 @@ constexpr std::array kKeywords = {
     Keyword{"shows-message", StepKind::ShowsMessage, true, true},
     Keyword{"measure", StepKind::Measure, true, true},
     Keyword{"drive-entry", StepKind::DriveEntry, true, true},
+    Keyword{"legible", StepKind::Legible, true, true},
     Keyword{"progress", StepKind::Progress, true, true},
     Keyword{"responsive", StepKind::Responsive, true, true},
     Keyword{"outcome", StepKind::Outcome, false, true},
@@ -167,6 +168,7 @@ Step ParseStep(int line, std::string_view source) {
     case StepKind::Text:
     case StepKind::Hidden:
     case StepKind::Report:
+    case StepKind::Legible:
       step.text = WithLineBreaks(step.argument);
       break;
     case StepKind::Message:

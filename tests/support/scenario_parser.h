@@ -35,6 +35,7 @@ enum class StepKind {
   ShowsMessage,
   Measure,
   DriveEntry,
+  Legible,
   Progress,
   Responsive,
   Outcome,

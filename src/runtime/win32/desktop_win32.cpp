@@ -123,11 +123,25 @@ Win32Desktop::~Win32Desktop() {
   windows_.clear();
 }
 
-HFONT Win32Desktop::font(int points) {
+HFONT Win32Desktop::font(int points, bool forNames) {
   if (points == 0) points = kStandardFontPoints;
+  const int key = forNames ? -points : points;
   for (const auto& [size, font] : fonts_)
-    if (size == points) return font.get();
-  return fonts_.emplace_back(points, LayoutFont(points, dpi_)).second.get();
+    if (size == key) return font.get();
+  return fonts_.emplace_back(key, forNames ? NameFont(points, dpi_) : LayoutFont(points, dpi_))
+      .second.get();
+}
+
+HFONT Win32Desktop::fontFor(const std::wstring& text, int points) {
+  HFONT layout = font(points);
+  return HasGlyphs(layout, text) ? layout : font(points, true);
+}
+
+// Shows `text` in the control in the font that has its glyphs.
+void Win32Desktop::setFontFor(HWND hwnd, const Control& control, const std::wstring& text) {
+  HFONT wanted = fontFor(text, control.layout().fontPoints);
+  if (reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)) != wanted)
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(wanted), TRUE);
 }
 
 void Win32Desktop::open(Screen& screen) {
@@ -281,8 +295,13 @@ void Win32Desktop::update(Control& control) {
     SendMessageW(hwnd, PBM_SETPOS, bar->filled(kProgressSteps), 0);
   } else if (auto* drives = dynamic_cast<DriveListBox*>(&control)) {
     SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
-    for (const auto& entry : drives->entries())
-      SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
+    std::wstring all;  // one font for the whole list
+    for (const auto& entry : drives->entries()) {
+      const std::wstring text = Widen(entry.text);
+      SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      all += text;
+    }
+    setFontFor(hwnd, control, all);
     SendMessageW(hwnd, CB_SETCURSEL, ListIndex(drives->selectedIndex()), 0);
   } else if (auto* folders = dynamic_cast<DirListBox*>(&control)) {
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
@@ -297,7 +316,10 @@ void Win32Desktop::update(Control& control) {
   } else {
     wchar_t current[1024];
     GetWindowTextW(hwnd, current, 1024);
-    if (caption != current) SetWindowTextW(hwnd, caption.c_str());
+    if (caption != current) {
+      setFontFor(hwnd, control, caption);
+      SetWindowTextW(hwnd, caption.c_str());
+    }
   }
   if (auto* option = dynamic_cast<OptionButton*>(&control)) {
     SendMessageW(hwnd, BM_SETCHECK, option->Value() ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -516,8 +538,10 @@ void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(foreground));
   const std::wstring name = Widen(entry.text);
+  const HGDIOBJ listFont = SelectObject(dc, fontFor(name, folders->layout().fontPoints));
   DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SelectObject(dc, listFont);
   if (selected && focused) DrawFocusRect(dc, &item.rcItem);
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -51,7 +52,12 @@ class Win32Desktop : public Desktop {
   void createControl(Window& window, Control& control);
   void command(Window& window, int id, int notification);
   void drawFolderItem(Window& window, const DRAWITEMSTRUCT& item);
-  HFONT font(int points);
+  // The layout font at `points` (0: the standard size), or the name font.
+  HFONT font(int points, bool forNames = false);
+  // The font to show `text` in, a name in any script, at `points`: the layout
+  // font where it has a glyph for every character, else the name font.
+  HFONT fontFor(const std::wstring& text, int points);
+  void setFontFor(HWND hwnd, const Control& control, const std::wstring& text);
   HWND activeWindow() const;
 
   HINSTANCE instance_;
@@ -59,8 +65,9 @@ class Win32Desktop : public Desktop {
   // The window of an open screen, or nullptr.
   Window* windowOf(const Screen& screen) const;
 
-  std::vector<std::unique_ptr<Window>> windows_;   // one an open screen: a few
-  std::vector<std::pair<int, FontHandle>> fonts_;  // by size in points: a few
+  std::vector<std::unique_ptr<Window>> windows_;  // one an open screen: a few
+  // By size in points (negative for a name font): a few.
+  std::vector<std::pair<int, FontHandle>> fonts_;
   BrushHandle windowBrush_;
   std::optional<int> endStatus_;  // an end caught in a window procedure
 };

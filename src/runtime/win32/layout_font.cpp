@@ -6,8 +6,8 @@ namespace {
 constexpr wchar_t kFontFace[] = L"MS Sans Serif";
 constexpr wchar_t kScalableTwin[] = L"Microsoft Sans Serif";
 
-FontHandle MakeFont(const wchar_t* face, int height) {
-  return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+FontHandle MakeFont(const wchar_t* face, int height, DWORD charset = ANSI_CHARSET) {
+  return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, face));
 }
@@ -39,6 +39,20 @@ FontHandle LayoutFont(int points, int dpi) {
     if (FaceOf(twin.get()) == kScalableTwin) font = std::move(twin);
   }
   return font;
+}
+
+FontHandle NameFont(int points, int dpi) {
+  return MakeFont(kScalableTwin, MulDiv(points, dpi, 72), DEFAULT_CHARSET);
+}
+
+bool HasGlyphs(HFONT font, std::wstring_view text) {
+  const ScreenDcWith dc(font);
+  for (const wchar_t character : text) {
+    WORD glyph = 0;
+    GetGlyphIndicesW(dc.get(), &character, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+    if (glyph == 0xFFFF) return false;
+  }
+  return true;
 }
 
 int CharacterHeight(HFONT font) {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace rt::win32 {
@@ -21,6 +22,18 @@ using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDele
 // points only); then its scalable twin "Microsoft Sans Serif", where the
 // system has it, keeps the size.
 FontHandle LayoutFont(int points, int dpi);
+
+// A font for names the program does not choose (folders, volume labels,
+// paths), which may be in any script, at `points`: the layout face's scalable
+// twin "Microsoft Sans Serif", in any character set. It has the glyphs of the
+// European, Middle Eastern and Thai scripts; for the others (Japanese,
+// Chinese, Korean) the system draws with the fonts it links to it
+// (HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink).
+FontHandle NameFont(int points, int dpi);
+
+// Whether the font has a glyph of its own for every character of `text`
+// (linked fonts aside).
+bool HasGlyphs(HFONT font, std::wstring_view text);
 
 // The font's character height in pixels: its cell less the internal leading.
 int CharacterHeight(HFONT font);

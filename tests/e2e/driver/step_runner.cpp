@@ -12,6 +12,7 @@
 #include "bystander.h"
 #include "canvas.h"
 #include "keyboard.h"
+#include "legibility.h"
 #include "message_box.h"
 #include "process_windows.h"
 #include "runtime/win32/layout_font.h"
@@ -117,6 +118,56 @@ HWND FocusOf(HWND screen) {
   info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(GetWindowThreadProcessId(screen, nullptr), &info)) return nullptr;
   return info.hwndFocus;
+}
+
+// The lists and the folder label use the screens' standard font size.
+constexpr int kStandardPoints = 8;
+
+// Where the screen shows `text`, in screen coordinates: a label showing it,
+// the folder list's entry, the drive list's selected entry, and the entry of
+// the drive list while it is dropped down.
+std::vector<RECT> PlacesOf(HWND screen, const std::wstring& text) {
+  std::vector<RECT> places;
+  const auto add = [&](HWND control, const RECT& box) {
+    POINT corners[2] = {{box.left, box.top}, {box.right, box.bottom}};
+    MapWindowPoints(control, nullptr, corners, 2);
+    places.push_back(RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y});
+  };
+  const auto addEntry = [&](HWND list) {
+    const auto items = ListBoxItems(list);
+    const auto entry = std::find(items.begin(), items.end(), text);
+    RECT box{};
+    if (entry != items.end() &&
+        SendWithTimeout(list, LB_GETITEMRECT, static_cast<WPARAM>(entry - items.begin()),
+                        reinterpret_cast<LPARAM>(&box)))
+      add(list, box);
+  };
+  DWORD processId = 0;
+  GetWindowThreadProcessId(screen, &processId);
+  std::vector<HWND> windows = ControlsOf(screen);
+  for (HWND window : VisibleTopLevelWindows(processId)) {
+    if (EqualIgnoringCase(ClassNameOf(window), L"ComboLBox")) windows.push_back(window);
+  }
+  for (HWND control : windows) {
+    if (!IsWindowVisible(control)) continue;
+    const std::wstring className = ClassNameOf(control);
+    RECT box{};
+    if (EqualIgnoringCase(className, L"STATIC") && TextOf(control) == text) {
+      GetClientRect(control, &box);
+      add(control, box);
+    } else if (EqualIgnoringCase(className, L"LISTBOX") ||
+               EqualIgnoringCase(className, L"ComboLBox")) {
+      addEntry(control);
+    } else if (EqualIgnoringCase(className, L"COMBOBOX")) {
+      const auto items = ComboBoxItems(control);
+      const int selected = ComboBoxSelection(control);
+      if (selected >= 0 && selected < static_cast<int>(items.size()) && items[selected] == text) {
+        GetClientRect(control, &box);
+        add(control, box);
+      }
+    }
+  }
+  return places;
 }
 
 constexpr std::wstring_view kCompleted = L"Installation completed successfully.";
@@ -325,6 +376,11 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
     case StepKind::Measure:
       return [this, &step] {
         return actOnScreen([&](HWND screen) { return measureLabel(screen, step); });
+      };
+
+    case StepKind::Legible:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) { return legibleText(screen, step.text); });
       };
 
     case StepKind::Progress:
@@ -622,6 +678,37 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
       L"    measured: " + Quoted(text.size() > 48 ? text.substr(0, 45) + L"..." : text) + row);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
+  return Verdict::holds();
+}
+
+// Reads the text back from each place the screen shows it: it must be drawn
+// with a glyph for every character. Says in which face, and where.
+StepRunner::Verdict StepRunner::legibleText(HWND screen, const std::wstring& text) const {
+  const std::vector<RECT> places = PlacesOf(screen, text);
+  if (places.empty()) {
+    return Verdict::waiting(L"a label, a list entry or the selected drive showing " + Quoted(text));
+  }
+  WaitUntilTaken(screen);
+  std::vector<std::wstring> faces;
+  for (const RECT& place : places) {
+    const auto shown = ReadBack(place, text, kStandardPoints);
+    if (!shown) {
+      return Verdict::waiting(Quoted(text) +
+                              L" drawn as the layout font, or a face of the system, draws it at "
+                              L"the layout font's size");
+    }
+    if (!shown->missing.empty()) {
+      return Verdict::failed(
+          Quoted(text) + L" drawn with a glyph for every character, but it is drawn in " +
+          Quoted(shown->face) + L", which has none for " + Quoted(shown->missing));
+    }
+    if (std::find(faces.begin(), faces.end(), shown->face) == faces.end())
+      faces.push_back(shown->face);
+  }
+  measured_ = Quoted(text) + L" drawn in";
+  for (const std::wstring& face : faces) measured_ += L" " + Quoted(face);
+  measured_ +=
+      L" (" + std::to_wstring(places.size()) + (places.size() == 1 ? L" place)" : L" places)");
   return Verdict::holds();
 }
 

@@ -69,6 +69,7 @@ class StepRunner {
   Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
   Verdict folderHighlight(HWND screen, bool focused) const;
   Verdict measureLabel(HWND screen, const Step& step) const;
+  Verdict legibleText(HWND screen, const std::wstring& text) const;
   Verdict progressPartWay(HWND screen) const;
   Verdict answersWhileCopying(HWND screen, std::chrono::milliseconds limit);
 
