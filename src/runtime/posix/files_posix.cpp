@@ -22,13 +22,17 @@
 #include "runtime/files.h"
 #include "runtime/listing.h"
 #include "runtime/posix/drive_table.h"
+#include "runtime/posix/file_access_posix.h"
 #include "runtime/text.h"
-#include "runtime/text_file.h"
 
 namespace rt {
 namespace {
 
-using Details = std::vector<std::pair<std::string, std::string>>;
+using posix::Details;
+using posix::Fail;
+using posix::Resolve;
+using posix::Resolved;
+using posix::UniqueFd;
 
 // ---- Errors ----
 
@@ -54,10 +58,6 @@ std::string ReasonFor(int error) {
   return text;
 }
 
-[[noreturn]] void Fail(const std::string& action, Details details, int error) {
-  throw RuntimeError(action, std::move(details), ReasonFor(error));
-}
-
 Details WithDrive(char letter, const Details& details) {
   Details all{{"Drive", std::string{letter, ':'}}};
   all.insert(all.end(), details.begin(), details.end());
@@ -65,36 +65,6 @@ Details WithDrive(char letter, const Details& details) {
 }
 
 // ---- Handles ----
-
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  ~UniqueFd() { reset(); }
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  // Closes now and reports what close() says (a late write error shows here).
-  int close() {
-    const int result = ::close(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 struct DirCloser {
   void operator()(DIR* dir) const { ::closedir(dir); }
@@ -243,13 +213,6 @@ std::string MatchEntry(const std::string& folder, const std::string& name, bool&
   return name;
 }
 
-struct Resolved {
-  std::string root;                // "C:\" or "\\srv\share\"
-  std::vector<std::string> names;  // folders and file below the root
-  std::string host;                // the path on the host file system
-  bool exists = true;              // whether the last name was found
-};
-
 // Splits the part of a path after its root into names, starting from
 // `names`; "." stays and ".." goes up, never above the root.
 void AppendNames(std::string_view rest, std::vector<std::string>& names) {
@@ -293,42 +256,6 @@ std::string ShareRoot(std::string_view& rest, std::string& host, const Details& 
                        "The network path was not found.");
   host = found->second;
   return root;
-}
-
-// Where a Windows path leads: its root (raising when a drive is missing or
-// not ready, or a share not found), and the host path with each name
-// matched as the file system spells it.
-Resolved Resolve(const std::string& path, const Details& details) {
-  // No Windows name holds a NUL, and the host would cut the path short there.
-  if (path.find('\0') != std::string::npos)
-    throw RuntimeError("the path is not valid", details,
-                       "The file name, folder name or volume label syntax is incorrect.");
-  MountedDrives& mounted = Mounted();
-  Resolved out;
-  std::string_view rest = path;
-  std::vector<std::string> names;
-  if (IsNetworkPath(rest)) {
-    out.root = ShareRoot(rest, out.host, details);
-  } else if (HasDrivePrefix(rest) || mounted.currentShare.empty()) {
-    char letter = mounted.currentDrive;
-    if (HasDrivePrefix(rest)) {
-      letter = Upper(rest[0]);
-      rest.remove_prefix(2);
-    }
-    out.root = {letter, ':', '\\'};
-    out.host = ReadyDrive(letter, details).hostFolder;
-    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.currentFolders[letter];
-  } else {  // relative to a current folder on a share
-    std::string_view share = mounted.currentShare;
-    out.root = ShareRoot(share, out.host, details);
-    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.shareFolders;
-  }
-  AppendNames(rest, names);
-  for (const auto& name : names) {
-    out.names.push_back(MatchEntry(out.host, name, out.exists));
-    out.host += "/" + out.names.back();
-  }
-  return out;
 }
 
 std::string WindowsPath(const std::string& root, const std::vector<std::string>& names) {
@@ -489,6 +416,46 @@ int PutInPlace(TempFile& copy, const std::string& folder, const std::string& tar
 }  // namespace
 
 namespace posix {
+
+void Fail(const std::string& action, Details details, int error) {
+  throw RuntimeError(action, std::move(details), ReasonFor(error));
+}
+
+// Where a Windows path leads: its root (raising when a drive is missing or
+// not ready, or a share not found), and the host path with each name
+// matched as the file system spells it.
+Resolved Resolve(const std::string& path, const Details& details) {
+  // No Windows name holds a NUL, and the host would cut the path short there.
+  if (path.find('\0') != std::string::npos)
+    throw RuntimeError("the path is not valid", details,
+                       "The file name, folder name or volume label syntax is incorrect.");
+  MountedDrives& mounted = Mounted();
+  Resolved out;
+  std::string_view rest = path;
+  std::vector<std::string> names;
+  if (IsNetworkPath(rest)) {
+    out.root = ShareRoot(rest, out.host, details);
+  } else if (HasDrivePrefix(rest) || mounted.currentShare.empty()) {
+    char letter = mounted.currentDrive;
+    if (HasDrivePrefix(rest)) {
+      letter = Upper(rest[0]);
+      rest.remove_prefix(2);
+    }
+    out.root = {letter, ':', '\\'};
+    out.host = ReadyDrive(letter, details).hostFolder;
+    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.currentFolders[letter];
+  } else {  // relative to a current folder on a share
+    std::string_view share = mounted.currentShare;
+    out.root = ShareRoot(share, out.host, details);
+    if (rest.empty() || !IsSeparator(rest[0])) names = mounted.shareFolders;
+  }
+  AppendNames(rest, names);
+  for (const auto& name : names) {
+    out.names.push_back(MatchEntry(out.host, name, out.exists));
+    out.host += "/" + out.names.back();
+  }
+  return out;
+}
 
 void MountDrives(std::map<char, Drive> drives, const std::string& currentDir,
                  std::map<std::string, std::string> shares) {
@@ -655,39 +622,6 @@ std::string VolumeLabel(char driveLetter) {
   const auto& drives = Mounted().drives;
   const auto found = drives.find(Upper(driveLetter));
   return found != drives.end() && IsReady(found->second) ? found->second.label : std::string{};
-}
-
-struct AppendedFile::Handle {
-  UniqueFd fd;
-};
-
-AppendedFile::AppendedFile(const std::string& path)
-    : path_(path), handle_(std::make_unique<Handle>()) {
-  const Details details{{"File", path}};
-  const Resolved where = Resolve(path, details);
-  handle_->fd =
-      UniqueFd(::open(where.host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-  if (!handle_->fd) Fail("could not open the log", details, errno);
-}
-
-AppendedFile::~AppendedFile() = default;
-
-void AppendedFile::append(const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t written = ::write(handle_->fd.get(), text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0)
-      Fail("could not write to the log", {{"File", path_}}, written < 0 ? errno : ENOSPC);
-    done += static_cast<size_t>(written);
-  }
-}
-
-std::uint64_t rtcFileLen(const std::string& path) {
-  const Details details{{"File", path}};
-  struct stat info {};
-  if (::stat(Resolve(path, details).host.c_str(), &info) != 0)
-    Fail("could not read the length of a file", details, errno);
-  return static_cast<std::uint64_t>(info.st_size);
 }
 
 }  // namespace rt
