@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-r"""Times setup.exe's copy under Wine against a plain CopyFileExW loop and cp.
+r"""Times setup.exe's copy under Wine against a plain CopyFileExW loop, cp and NSIS.
 
-    bench/wine_copy_bench.py [--quick] [--runs N] [--poll MS] [--sets alone,small,large,huge]
+    bench/wine_copy_bench.py [--silent] [--quick] [--runs N] [--poll MS]
+                             [--sets alone,small,large,huge]
 
 Needs the Windows build (cmake --build --preset windows): setup.exe,
 setup-e2e-driver.exe and copy-loop.exe in build/windows/ (or named by
@@ -11,7 +12,8 @@ throw-away Wine prefixes (tests/e2e/winebox.py), one per data set.
 Each data set (2,000 files of 4 KiB, 20 files of 5 MiB, one file of 512 MiB;
 with --quick 200, 5 and one of 64 MiB) sits in the host folder of CD drive D:,
 with setup.exe beside it; a first set holds setup.exe alone, to show what
-the timed window costs without data. Three sides copy the same files, setup.exe included:
+the timed window costs without data. Three sides copy the same files,
+setup.exe included:
 
 - setup.exe: the driver walks it through Intro, Option, "Install in default
   folder" and Continue on "Create Default Folder". The time runs from the
@@ -28,6 +30,26 @@ checked (names, sizes, first and last bytes), then removed. Peak memory: the
 VmHWM of the copying process (under Wine, the setup.exe or copy-loop.exe
 process), read from /proc while it runs. Prints every run, then a Markdown
 table. Everything it makes goes away at the end, also on Ctrl-C.
+
+With --silent, whole processes are timed instead, each started the same way
+(the Wine loader, from D:\ as current folder, into an absent folder of C:)
+and timed from its start to its end:
+
+- setup.exe: `D:\setup.exe /S /D=C:\setup`, the unattended installation.
+- loop: `copy-loop.exe D:\ C:\loop`, as above, but timed around its process.
+- NSIS packed: an NSIS installer that holds the same files uncompressed
+  (File, SetCompress off; NSIS's own check of its data on), on a CD of its
+  own in drive E:, run with /S /D=.
+- NSIS copy: an NSIS installer on the medium (as D:\.quorvan-copy.exe, a
+  hidden file that setup.exe and the loop pass over) that copies the
+  medium's files at install time (CopyFiles from $EXEDIR), run with /S /D=.
+  CopyFiles copies what the folder holds, hidden files too: the installer
+  itself and the volume label file come along.
+
+Both installers are built for the data set by makensis (Debian's nsis
+package, needed only here: apt-get install nsis) as 64-bit programs, as
+setup.exe is. The box keeps one wineserver for all its runs (wineserver -p),
+so that no run pays for starting Wine's services.
 """
 
 from __future__ import annotations
@@ -40,6 +62,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 from pathlib import Path
@@ -49,6 +72,9 @@ REPOSITORY = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPOSITORY / "tests" / "e2e"))
 
 import winebox  # noqa: E402  (after the path to the harness)
+from child_processes import die_with_parent  # noqa: E402
+from wine_programs import (QUIET, stop_wineserver, wine_environment, wine_loader,  # noqa: E402
+                           wineserver)
 
 BUILD = REPOSITORY / "build" / "windows"
 KiB = 1024
@@ -200,34 +226,57 @@ class PeakWatch:
         return self.peak_bytes
 
 
-# ---- The three sides ----
+# ---- The sides ----
 
 class Bench:
-    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path],
-                 poll_ms: int) -> None:
+    """A data set on CD drive D: of a box of its own, and the sides that copy it."""
+
+    sides: tuple[str, ...] = ()
+
+    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path]) -> None:
+        self.session = session
         self.box = session.box(plan.name)
         self.plan = plan
         self.programs = programs
-        self.poll_ms = poll_ms
         self.cd = self.box.make_folder("cd")
         make_files(self.cd, plan)
         shutil.copy2(programs["setup"], self.cd / "setup.exe")
         self.box.map_drive("d", self.cd, label="QUORVAN", kind="cdrom")
         self.expected = ordinary_files(self.cd)
-        self.scenario = self.box.folder / "copy.scn"
-        self.scenario.write_text(SCENARIO, encoding="utf-8")
-        self.targets = {"setup.exe": self.box.drive_c / "Program Files" / "Quorvan2005",
-                        "loop": self.box.drive_c / "loop",
-                        "cp": self.box.folder / "cp"}
+        self.targets: dict[str, Path] = {}
+        self.runners: dict[str, Callable[[Path], Run]] = {}
 
     def run(self, side: str) -> Run:
         target = self.targets[side]
         shutil.rmtree(target, ignore_errors=True)
         os.sync()
-        run = {"setup.exe": self._setup, "loop": self._loop, "cp": self._cp}[side](target)
-        verify_copy(self.cd, self.expected, target)
+        run = self.runners[side](target)
+        verify_copy(self.cd, self.expected_of(side), target)
         shutil.rmtree(target)
         return run
+
+    def expected_of(self, _side: str) -> dict[str, int]:
+        return self.expected
+
+    def close(self) -> None:
+        self.box.close()
+
+
+class WizardBench(Bench):
+    """setup.exe walked through its screens by the driver, the loop, and cp."""
+
+    sides = ("setup.exe", "loop", "cp")
+
+    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path],
+                 poll_ms: int) -> None:
+        super().__init__(session, plan, programs)
+        self.poll_ms = poll_ms
+        self.scenario = self.box.folder / "copy.scn"
+        self.scenario.write_text(SCENARIO, encoding="utf-8")
+        self.targets = {"setup.exe": self.box.drive_c / "Program Files" / "Quorvan2005",
+                        "loop": self.box.drive_c / "loop",
+                        "cp": self.box.folder / "cp"}
+        self.runners = {"setup.exe": self._setup, "loop": self._loop, "cp": self._cp}
 
     def _setup(self, _target: Path) -> Run:
         watch = PeakWatch(lambda: wine_process(self.box.prefix, "setup.exe"))
@@ -265,7 +314,120 @@ class Bench:
         return Run(seconds, peak)
 
 
-SIDES = ("setup.exe", "loop", "cp")
+# The NSIS installers' names: the copying one sits on the medium, hidden.
+NSIS_COPY, NSIS_PACKED = ".quorvan-copy.exe", "quorvan-packed.exe"
+
+NSIS_HEAD = """Target amd64-unicode
+Name "QUORVAN 2005"
+OutFile "{out}"
+InstallDir "C:\\nsis"
+RequestExecutionLevel user
+ShowInstDetails nevershow
+"""
+NSIS_COPY_SCRIPT = NSIS_HEAD + """Section
+  SetOutPath "$INSTDIR"
+  ClearErrors
+  CopyFiles /SILENT "$EXEDIR\\*.*" "$INSTDIR"
+  IfErrors 0 +2
+    SetErrorLevel 1
+SectionEnd
+"""
+NSIS_PACKED_SCRIPT = NSIS_HEAD + """SetCompress off
+Section
+  SetOutPath "$INSTDIR"
+{files}SectionEnd
+"""
+
+
+def makensis() -> str:
+    found = shutil.which("makensis")
+    if not found:
+        sys.exit("wine_copy_bench: --silent needs makensis (Debian: apt-get install nsis)")
+    return found
+
+
+def build_nsis(script: str, source: Path, out: Path) -> None:
+    """Compiles the NSIS script SCRIPT (its OutFile OUT) with makensis."""
+    source.write_text(script, encoding="utf-8")
+    built = subprocess.run([makensis(), "-V2", "-INPUTCHARSET", "UTF8", str(source)],
+                           cwd=source.parent, stdin=subprocess.DEVNULL, capture_output=True)
+    if built.returncode != 0 or not out.is_file():
+        raise RuntimeError(f"makensis failed on {source}:\n" +
+                           (built.stdout + built.stderr).decode(errors="replace"))
+
+
+class SilentBench(Bench):
+    """Whole processes: setup.exe /S, the loop, two NSIS installers of the same files."""
+
+    sides = ("setup.exe", "loop", "NSIS packed", "NSIS copy")
+
+    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path]) -> None:
+        super().__init__(session, plan, programs)
+        # The programs start from host folders of the box that no drive shows,
+        # but for the installers, which sit on their media.
+        tools = self.box.make_folder("tools")
+        self.loop = tools / "copy-loop.exe"
+        shutil.copy2(programs["loop"], self.loop)
+        packed_cd = self.box.make_folder("cd-packed")
+        build_nsis(NSIS_COPY_SCRIPT.format(out=self.cd / NSIS_COPY), tools / "copy.nsi",
+                   self.cd / NSIS_COPY)
+        files = "".join(f'  File "{self.cd / name}"\n' for name in sorted(self.expected))
+        build_nsis(NSIS_PACKED_SCRIPT.format(out=packed_cd / NSIS_PACKED, files=files),
+                   tools / "packed.nsi", packed_cd / NSIS_PACKED)
+        self.box.map_drive("e", packed_cd, label="QUORVAN", kind="cdrom")
+        self.every_file = {entry.name: entry.stat().st_size for entry in os.scandir(self.cd)}
+        drive_c = self.box.drive_c
+        self.targets = {"setup.exe": drive_c / "setup", "loop": drive_c / "loop",
+                        "NSIS packed": drive_c / "nsis-packed", "NSIS copy": drive_c / "nsis-copy"}
+        self.commands = {
+            "setup.exe": (["D:\\setup.exe", "/S", "/D=C:\\setup"], "setup.exe"),
+            "loop": ([str(self.loop), "D:\\", "C:\\loop"], "copy-loop.exe"),
+            "NSIS packed": ([f"E:\\{NSIS_PACKED}", "/S", "/D=C:\\nsis-packed"], NSIS_PACKED),
+            "NSIS copy": ([f"D:\\{NSIS_COPY}", "/S", "/D=C:\\nsis-copy"], NSIS_COPY)}
+        self.runners = {side: (lambda _target, side=side: self._process(side))
+                        for side in self.sides}
+        self._keep_wineserver()
+
+    def expected_of(self, side: str) -> dict[str, int]:
+        return self.every_file if side == "NSIS copy" else self.expected
+
+    def _keep_wineserver(self) -> None:
+        """One wineserver for all the runs: without -p it ends 3 s after the
+        last program, and the next run would pay for starting it and Wine's
+        services again. The first run in the box, left untimed, records the
+        drive kinds in the registry; the persistent server reads them."""
+        finished = self.box.run([str(self.loop)])  # a usage error, at once
+        if finished.returncode != 2:
+            raise RuntimeError("copy-loop.exe did not start under Wine:\n" +
+                               finished.stderr.decode(errors="replace"))
+        stop_wineserver(self.box.prefix)
+        subprocess.run([wineserver(), "-p"], env=wine_environment(self.box.prefix, None, QUIET),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=60)
+
+    def _process(self, side: str) -> Run:
+        command, program_name = self.commands[side]
+        environment = wine_environment(self.box.prefix, self.session.display.name,
+                                       winebox.WINE_ERRORS_ONLY)
+        with tempfile.TemporaryFile() as output:
+            watch = PeakWatch(lambda: wine_process(self.box.prefix, program_name))
+            # From D:\ as current folder, where setup.exe takes its files from.
+            started = time.monotonic()
+            process = subprocess.Popen([wine_loader(), *command], env=environment, cwd=self.cd,
+                                       stdin=subprocess.DEVNULL, stdout=output,
+                                       stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
+            # A plain wait: one with a time-out polls, every 50 ms at last.
+            watchdog = threading.Timer(3600, process.kill)
+            watchdog.start()
+            returncode = process.wait()
+            seconds = time.monotonic() - started
+            watchdog.cancel()
+            peak = watch.stop()
+            if returncode != 0:
+                output.seek(0)
+                raise RuntimeError(f"{side} ended with status {returncode}:\n" +
+                                   output.read().decode(errors="replace"))
+        return Run(seconds, peak)
 
 
 @dataclasses.dataclass
@@ -281,14 +443,15 @@ class Figures:
 
 
 def measure(bench: Bench, runs: int) -> dict[str, Figures]:
-    figures = {side: Figures() for side in SIDES}
+    sides = bench.sides
+    figures = {side: Figures() for side in sides}
     for round_number in range(runs + 1):
-        order = SIDES if round_number % 2 == 0 else tuple(reversed(SIDES))
+        order = sides if round_number % 2 == 0 else tuple(reversed(sides))
         for side in order:
             run = bench.run(side)
             figures[side].peak_bytes = max(figures[side].peak_bytes, run.peak_bytes)
             label = "warm" if round_number == 0 else str(round_number)
-            print(f"  {label:<5} {side:<10} {run.seconds:9.3f} s  peak {size_text(run.peak_bytes)}",
+            print(f"  {label:<5} {side:<12} {run.seconds:9.3f} s  peak {size_text(run.peak_bytes)}",
                   flush=True)
             if round_number:
                 figures[side].seconds.append(run.seconds)
@@ -299,30 +462,41 @@ def ratio(time: float, base: float) -> str:
     return f"{time / base:.2f}" if base >= 0.0005 else "-"
 
 
-def print_table(results: list[tuple[Plan, dict[str, Figures]]], poll_ms: int) -> None:
-    print("\n| data set | runs | setup.exe (s) | loop (s) | cp (s) | setup/loop | setup/cp | "
-          "loop/cp | setup.exe peak RSS | loop peak RSS | cp peak RSS |")
-    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+def print_table(results: list[tuple[Plan, dict[str, Figures]]], sides: tuple[str, ...],
+                ratios: tuple[tuple[str, str], ...], note: str) -> None:
+    head = ["data set", "runs", *(f"{side} (s)" for side in sides),
+            *(f"{ratio_of}/{base}" for ratio_of, base in ratios),
+            *(f"{side} peak RSS" for side in sides)]
+    print("\n| " + " | ".join(head) + " |")
+    print("|---|" + "---:|" * (len(head) - 1))
     for plan, figures in results:
-        setup, loop, cp = (figures[side] for side in SIDES)
         for kind in ("best", "median"):
-            t_setup, t_loop, t_cp = (getattr(side, kind)() for side in (setup, loop, cp))
+            times = {side: getattr(figures[side], kind)() for side in sides}
             if kind == "best":
-                head = f"| {plan.title} | {len(cp.seconds)}"
-                tail = " | ".join(size_text(side.peak_bytes) for side in (setup, loop, cp))
+                cells = [plan.title, str(len(figures[sides[0]].seconds))]
+                peaks = [size_text(figures[side].peak_bytes) for side in sides]
             else:
-                head, tail = "| (median) |", " | "
-            print(f"{head} | {t_setup:.3f} | {t_loop:.3f} | {t_cp:.3f} | "
-                  f"{ratio(t_setup, t_loop)} | {ratio(t_setup, t_cp)} | {ratio(t_loop, t_cp)} | "
-                  f"{tail} |")
-    print(f"\nTimes: the best (and the median) of the timed runs; setup.exe from the click on "
-          f"Continue to the completion box, seen within {poll_ms} ms; the loop timed by "
-          f"itself; cp around its process. Peak RSS: the largest VmHWM of the copying "
-          f"process in any run. Target: setup.exe at most 1.2 times the loop.")
+                cells, peaks = ["(median)", ""], [""] * len(sides)
+            cells += [f"{times[side]:.3f}" for side in sides]
+            cells += [ratio(times[ratio_of], times[base]) for ratio_of, base in ratios]
+            print("| " + " | ".join(cells + peaks) + " |")
+    print("\n" + note)
+
+
+WIZARD_NOTE = ("Times: the best (and the median) of the timed runs; setup.exe from the click on "
+               "Continue to the completion box, seen within {poll} ms; the loop timed by "
+               "itself; cp around its process. Peak RSS: the largest VmHWM of the copying "
+               "process in any run. Target: setup.exe at most 1.2 times the loop.")
+SILENT_NOTE = ("Times: the best (and the median) of the timed runs, each a whole process under "
+               "Wine from its start to its end (one wineserver kept for the box). Peak RSS: the "
+               "largest VmHWM of the copying process in any run. Target: setup.exe faster than "
+               "both NSIS installers.")
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--silent", action="store_true",
+                        help="time whole processes: setup.exe /S, the loop, two NSIS installers")
     parser.add_argument("--quick", action="store_true", help="smaller data sets")
     parser.add_argument("--runs", type=int, default=3, help="timed runs of each side")
     parser.add_argument("--poll", type=int, default=5,
@@ -333,6 +507,8 @@ def main() -> int:
     programs = {"setup": program("SETUP_EXE", BUILD / "setup.exe"),
                 "driver": program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe"),
                 "loop": program("COPY_LOOP", BUILD / "copy-loop.exe")}
+    if options.silent:
+        makensis()
     # setup.exe alone: what the timed window costs when there is next to
     # nothing to copy (folder, listing, message box, the driver's look).
     alone = Plan("alone", "setup.exe alone", 0, 0, "")
@@ -350,12 +526,20 @@ def main() -> int:
               f"{session.prefix_seconds:.1f} s)", flush=True)
         for plan in plans:
             print(f"\n{plan.title}:", flush=True)
-            bench = Bench(session, plan, programs, options.poll)
+            bench = (SilentBench(session, plan, programs) if options.silent else
+                     WizardBench(session, plan, programs, options.poll))
             try:
                 results.append((plan, measure(bench, options.runs)))
             finally:
-                bench.box.close()
-    print_table(results, options.poll)
+                bench.close()
+    if options.silent:
+        print_table(results, SilentBench.sides,
+                    (("setup.exe", "loop"), ("setup.exe", "NSIS packed"),
+                     ("setup.exe", "NSIS copy")), SILENT_NOTE)
+    else:
+        print_table(results, WizardBench.sides,
+                    (("setup.exe", "loop"), ("setup.exe", "cp"), ("loop", "cp")),
+                    WIZARD_NOTE.format(poll=options.poll))
     return 0
 
 
