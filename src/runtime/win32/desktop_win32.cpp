@@ -99,8 +99,6 @@ struct Win32Desktop::Window {
 
 Win32Desktop::Win32Desktop(HINSTANCE instance)
     : instance_(instance), windowBrush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {
-  const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&commonControls);
   HDC screenDc = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screenDc, LOGPIXELSY);
   ReleaseDC(nullptr, screenDc);
@@ -219,6 +217,11 @@ void Win32Desktop::createControl(Window& window, Control& control) {
       exStyle |= WS_EX_CLIENTEDGE;
       break;
     case ControlKind::ProgressBar:  // the label before it names it for screen readers
+      // Loading the common controls (version 6, as the manifest asks)
+      // registers their window classes.
+      if (!commonControls_)
+        commonControls_.reset(
+            LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
       className = PROGRESS_CLASSW;
       style |= WS_GROUP;
       break;

@@ -21,6 +21,11 @@ struct WindowDestroyer {
 };
 using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
+struct LibraryFreer {
+  void operator()(HMODULE library) const { FreeLibrary(library); }
+};
+using LibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
 class Win32Desktop : public Desktop {
  public:
   explicit Win32Desktop(HINSTANCE instance);
@@ -69,6 +74,9 @@ class Win32Desktop : public Desktop {
   // By size in points (negative for a name font): a few.
   std::vector<std::pair<int, FontHandle>> fonts_;
   BrushHandle windowBrush_;
+  // The common controls (the progress bar), loaded when a screen first
+  // shows one: a run with no window, /S, does not pay for them.
+  LibraryHandle commonControls_;
   std::optional<int> endStatus_;  // an end caught in a window procedure
 };
 
