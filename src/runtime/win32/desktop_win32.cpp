@@ -396,9 +396,11 @@ void Win32Desktop::resumeUnwinding() {
 // at no message for 5 seconds is shown as not responding. Input stays queued
 // and is not acted on.
 void Win32Desktop::keepAlive() {
+  keepingAlive_ = true;
   MSG message;
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+  keepingAlive_ = false;
   resumeUnwinding();
 }
 
@@ -424,6 +426,10 @@ LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam
 
 LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wParam,
                              LPARAM lParam) {
+  // While long work keeps the windows alive, what another program sends
+  // them is answered but not acted on: no screen closes, no button is
+  // pressed in the middle of a handler.
+  if (keepingAlive_ && (message == WM_CLOSE || message == WM_COMMAND)) return 0;
   switch (message) {
     case WM_CLOSE: {
       Screen* screen = window.screen;

@@ -77,7 +77,9 @@ class Win32Desktop : public Desktop {
   // The common controls (the progress bar), loaded when a screen first
   // shows one: a run with no window, /S, does not pay for them.
   LibraryHandle commonControls_;
-  std::optional<int> endStatus_;  // an end caught in a window procedure
+  std::optional<int> endStatus_;
+  bool keepingAlive_ =
+      false;  // inside keepAlive(): handlers take nothing  // an end caught in a window procedure
 };
 
 }  // namespace rt::win32
