@@ -108,12 +108,12 @@ void DirListBox::setPath(const std::string& path) {
 }
 
 void DirListBox::open(const std::string& path) {
-  try {
-    setPath(path);
-  } catch (const RuntimeError& error) {
-    rtcMsgBox("The folder cannot be opened.\n\nFolder: " + path + "\nReason: " + error.reason(),
-              vbExclamation);
-  }
+  OnError([&] { setPath(path); },
+          [&](const RuntimeError& error) {
+            rtcMsgBox(
+                "The folder cannot be opened.\n\nFolder: " + path + "\nReason: " + error.reason(),
+                vbExclamation);
+          });
 }
 
 int DirListBox::currentIndex() const {

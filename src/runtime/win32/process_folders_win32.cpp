@@ -9,6 +9,7 @@
 #include "runtime/listing.h"
 #include "runtime/win32/system_reason.h"
 #include "runtime/win32/wide.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 
@@ -32,13 +33,11 @@ std::string ProgramFolder() {
     }
     path.resize(path.size() * 2);  // cut short: a longer path
   }
-  // The system may give the name in its long form, "\\?\C:\..." or
-  // "\\?\UNC\srv\share\...". Wine gives a program started from a share as
+  // The system may give the name in its long form ("\\?\C:\...",
+  // "\\?\UNC\srv\share\..."). Wine gives a program started from a share as
   // "UNC\srv\share\...", which is no path of its own.
   if (path.starts_with(L"UNC\\")) path.replace(0, 3, L"\\");
-  if (path.starts_with(L"\\\\?\\UNC\\")) path.replace(0, 8, L"\\\\");
-  if (path.starts_with(L"\\\\?\\")) path.erase(0, 4);
-  return FolderOfFile(win32::Narrow(path));
+  return FolderOfFile(win32::Narrow(windows_path::PlainForm(std::move(path))));
 }
 
 std::string SystemDriveRoot() {
