@@ -1,10 +1,13 @@
-// Two decisions of a file copy that rest on what the system says about the
+// Decisions of a file copy that rest on what the system says about the
 // files, kept apart from the asking so that they can be tried with made-up
-// answers: whether two files are one, and whether a file can go onto a
-// destination's file system at all.
+// answers: whether two files are one, whether a file can go onto a
+// destination's file system at all, and which names are the copy's own
+// temporary files.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -34,6 +37,37 @@ constexpr std::uint64_t kLargestFatFile = 0xFFFFFFFFu;
 // `fileSystem` (as the system names it: "NTFS", "FAT32", "exFAT", ...).
 inline bool TooLargeForFileSystem(std::uint64_t size, std::wstring_view fileSystem) {
   return size > kLargestFatFile && fileSystem.starts_with(L"FAT");
+}
+
+// A copy is written in the destination's folder under a temporary name,
+// "~setup" PROCESS "-" COUNTER ".tmp" (decimal numbers), and takes its final
+// name only when it is whole. A process killed before the system could mark
+// the new file for deletion leaves it there; the next copy into that folder
+// removes it. True for such a name, in any letter case (a FAT volume may show
+// it upper-cased), and for no name a user would give a file of their own by
+// chance.
+constexpr std::string_view kTemporaryCopyPrefix = "~setup";
+constexpr std::string_view kTemporaryCopySuffix = ".tmp";
+
+inline bool IsTemporaryCopyName(std::string_view name) {
+  const auto startsWith = [](std::string_view text, std::string_view start) {
+    if (text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i)
+      if ((text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]) != start[i])
+        return false;
+    return true;
+  };
+  const auto digits = [](std::string_view& text) {
+    const std::size_t count = std::min(text.find_first_not_of("0123456789"), text.size());
+    text.remove_prefix(count);
+    return count > 0 && count <= 10;
+  };
+  if (!startsWith(name, kTemporaryCopyPrefix)) return false;
+  name.remove_prefix(kTemporaryCopyPrefix.size());
+  if (!digits(name) || !name.starts_with('-')) return false;
+  name.remove_prefix(1);
+  return digits(name) && name.size() == kTemporaryCopySuffix.size() &&
+         startsWith(name, kTemporaryCopySuffix);
 }
 
 }  // namespace rt

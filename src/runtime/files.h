@@ -54,9 +54,12 @@ std::string SystemDriveRoot();
 void rtcMakeDir(const std::string& path);
 
 // Copies one file. A relative source resolves against the current folder. No
-// failure, nor a kill, leaves a half-written file: a new destination appears
-// only whole (the system removes an unfinished one), and an existing one is
-// replaced in one step by a whole copy written beside it, or left as it was.
+// failure, nor a kill, leaves a half-written file under a destination's name:
+// the copy is written beside the destination under a temporary name and
+// takes its place in one step once it is whole, so a destination is as it
+// was, absent, or the whole copy. The system removes an unfinished copy;
+// one that a kill left all the same is removed by the first copy into its
+// folder that follows.
 // A read-only destination is replaced too, and the copy is left writable;
 // a replaced destination keeps its name's letter case, and a link is
 // replaced, never its target. Copying a file onto itself leaves it

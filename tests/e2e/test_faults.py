@@ -19,7 +19,9 @@ from __future__ import annotations
 
 import contextlib
 import dataclasses
+import fnmatch
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -469,6 +471,82 @@ class FaultTest(ScenarioTestCase):
         self.assertEqual(sample_cd.folder_contents(disk_e / "Target"),
                          {"Locked": "a folder", **product})
 
+
+    def test_killed_at_any_instant_of_an_installation_over_an_older_one(self) -> None:
+        """setup.exe /S killed outright at seeded moments: never a file half there.
+
+        After each kill every name of the target holds its older file, the
+        medium's whole file, or nothing yet; beside them only the installer's
+        own temporary files, which the next run removes as it installs
+        everything. SETUP_KILL_SEED and SETUP_KILL_RUNS replay other moments.
+        """
+        seed = int(os.environ.get("SETUP_KILL_SEED", "20261207"))
+        runs = int(os.environ.get("SETUP_KILL_RUNS", "12"))
+        chance = random.Random(seed)
+        print(f"\n[e2e] kill test: seed {seed}, {runs} kills", file=sys.stderr)
+        box = self.open_box()
+        cd = box.make_folder("cd")
+        box.map_drive("d", cd, label="QUORVAN", kind="cdrom")
+        shutil.copy2(self.setup_exe, cd / "setup.exe")
+        files = {f"F{number:03}.DAT": chance.randbytes(chance.randint(1, 16) << 10)
+                 for number in range(300)}
+        files.update({f"M{number}.DAT": chance.randbytes(2 * MB) for number in range(8)})
+        files["BIG.DAT"] = big_payload(64 * MB)
+        for name, data in files.items():
+            (cd / name).write_bytes(data)
+        medium = sample_cd.ordinary_files(cd)
+        target = box.drive_c / "Program Files" / "Quorvan2005"
+        older = {name: f"an older {name}\r\n".encode() for name in sorted(files)[::3]}
+
+        def lay_older_installation() -> dict[str, str]:
+            if target.exists():
+                shutil.rmtree(target)
+            target.mkdir(parents=True)
+            for name, data in older.items():
+                (target / name).write_bytes(data)
+            if box.user is not None:
+                box.hand_over(target)
+            return sample_cd.folder_contents(target)
+
+        def run_setup(kill_after: Optional[float]) -> Optional[int]:
+            """Runs setup.exe /S to its end, or kills it KILL_AFTER seconds in."""
+            output = box.folder / "setup-output.txt"
+            started = time.monotonic()
+            setup = box.start(["D:\\setup.exe", "/S"], output)
+            if kill_after is not None:
+                try:
+                    setup.wait(timeout=kill_after)
+                except subprocess.TimeoutExpired:
+                    box.kill_program("setup.exe")
+            status = setup.wait(timeout=120)
+            self.last_seconds = time.monotonic() - started
+            return status
+
+        lay_older_installation()
+        self.assertEqual(run_setup(None), 0)
+        self.assertEqual(sample_cd.folder_contents(target), medium)
+        whole_run = self.last_seconds
+        moments = sorted(round(chance.uniform(0, whole_run), 3) for _ in range(runs))
+        print(f"[e2e] a whole run takes {whole_run:.2f} s; kills at {moments} s", file=sys.stderr)
+        with_temporaries = 0
+        for moment in moments:
+            with self.case_named(f"killed {moment} s in"):
+                before = lay_older_installation()
+                run_setup(moment)
+                after = sample_cd.folder_contents(target)
+                temporaries = [name for name in after if fnmatch.fnmatch(name, TEMPORARY)]
+                with_temporaries += bool(temporaries)
+                for name, state in after.items():
+                    if name not in temporaries:
+                        self.assertIn(state, (before.get(name), medium.get(name)),
+                                      f"{name} is neither the older file nor the new one")
+                self.assertEqual([name for name in before if name not in after], [],
+                                 "an older file is gone")
+                self.assertEqual(run_setup(None), 0, "the next run failed")
+                self.assertEqual(sample_cd.folder_contents(target), medium,
+                                 "the next run did not install everything, or left files")
+        print(f"[e2e] {with_temporaries} of {runs} kills left temporary files",
+              file=sys.stderr)
 
 if __name__ == "__main__":
     unittest.main()

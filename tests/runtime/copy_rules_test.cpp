@@ -1,5 +1,6 @@
-// The copy's two decisions on made-up answers of the system: whether two
-// files are one, and whether a file fits the destination's file system.
+// The copy's decisions on made-up answers of the system: whether two files
+// are one, whether a file fits the destination's file system, and which
+// leftover files are the copy's own.
 #include "runtime/copy_rules.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,17 @@ TEST(CopyRulesTest, FatHoldsNoFileOf4GiBOrMore) {
   EXPECT_FALSE(rt::TooLargeForFileSystem(0, L"FAT32"));
   for (const auto* other : {L"NTFS", L"exFAT", L"ReFS", L"CDFS", L"UDF", L""})
     EXPECT_FALSE(rt::TooLargeForFileSystem(k4GiB * 1024, other)) << other;
+}
+
+// The next copy removes what matches: a user's own file must never match.
+TEST(CopyRulesTest, OnlyTheCopysOwnTemporaryNamesAreLeftovers) {
+  for (const auto* own : {"~setup4242-0.tmp", "~SETUP12-345.TMP", "~setup1-4294967295.tmp"})
+    EXPECT_TRUE(rt::IsTemporaryCopyName(own)) << own;
+  for (const auto* other :
+       {"~setup.tmp", "~setup-1.tmp", "~setup1-.tmp", "~setup1-2.tmp.txt", "~setup1-2",
+        "~setup1_2.tmp", "setup1-2.tmp", "~setupx-2.tmp", "~setup1-2x.tmp", "~setup1-2.tm",
+        "~setup12345678901-2.tmp", "~setup1-2-3.tmp", "readme.txt", ""})
+    EXPECT_FALSE(rt::IsTemporaryCopyName(other)) << other;
 }
 
 }  // namespace

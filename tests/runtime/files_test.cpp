@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -321,6 +322,24 @@ TEST_F(FilesTest, AFailedCopyLeavesNoTempFileAndTheDestinationAsItWas) {
   EXPECT_EQ(Read(D() / "readme.txt"), "old");
   EXPECT_FALSE(Writable(D() / "readme.txt"));
   EXPECT_TRUE(fs::is_empty(D() / "folder"));
+}
+
+// A copy killed before its temporary file was marked for deletion leaves
+// that file; the next copy into the folder removes it, and nothing else.
+TEST_F(FilesTest, TheNextCopyRemovesWhatAKilledCopyLeft) {
+  fs::create_directory(D() / "target");
+  const Names kept{"setup1-2.tmp", "~setup-notes.tmp", "~setup1-2.tmp.txt"};
+  for (const auto& name : kept) Write(D() / "target" / name, "the user's");
+  Write(D() / "target" / "~setup4242-7.tmp", "half a copy");
+  Write(D() / "target" / "~SETUP99-0.TMP", "");
+  Write(H() / "readme.txt", "new");
+
+  rt::rtcFileCopy("H:\\readme.txt", "D:\\target\\readme.txt");
+  Names after = kept;
+  after.push_back("readme.txt");
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(Entries(D() / "target"), after);
+  EXPECT_EQ(Read(D() / "target" / "readme.txt"), "new");
 }
 
 TEST_F(FilesTest, CopyOntoASymlinkReplacesTheLinkOnly) {

@@ -24,7 +24,10 @@ DWORD StrictRename(HANDLE file, const std::wstring& target) {
                                                                 &found, FindExSearchNameMatch,
                                                                 nullptr, 0)
                                            : INVALID_HANDLE_VALUE);
-  if (existing) {
+  // A search for "name." also finds "name": only the entry of this very name,
+  // in any letter case, is the one replaced.
+  if (existing && ::CompareStringOrdinal(found.cFileName, -1, name.data(),
+                                         static_cast<int>(name.size()), TRUE) == CSTR_EQUAL) {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return ERROR_ACCESS_DENIED;
     // NTFS names the file as the rename spells it: the old entry goes first.
     if (name != found.cFileName &&

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/copy_rules.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
@@ -370,11 +371,24 @@ int TakeTemporaryName(const std::string& folder, const Attempt& attempt) {
   static const std::string process = std::to_string(::getpid());
   static unsigned counter = 0;
   for (int tries = 0; tries < kTries; ++tries) {
-    const int error =
-        attempt(folder + "/~setup" + process + "-" + std::to_string(counter++) + ".tmp");
+    const int error = attempt(folder + "/" + std::string(kTemporaryCopyPrefix) + process + "-" +
+                              std::to_string(counter++) + std::string(kTemporaryCopySuffix));
     if (error != EEXIST) return error;
   }
   return EEXIST;
+}
+
+// Removes from `folder` the temporary files of copies that were killed
+// before they were whole, once a process, the first time a copy goes there.
+void RemoveLeftoverCopies(const std::string& folder) {
+  static std::string cleaned;
+  if (folder == cleaned) return;
+  cleaned = folder;
+  std::vector<FolderEntry> entries;
+  if (ReadFolder(folder, entries) != 0) return;
+  for (const FolderEntry& entry : entries)
+    if (!entry.folder && IsTemporaryCopyName(entry.name))
+      ::unlink((folder + "/" + entry.name).c_str());
 }
 
 [[noreturn]] void FailInFolder(const Details& details, int error) {
@@ -585,6 +599,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
   }
 
   const std::string folder = to.host.substr(0, to.host.find_last_of('/'));
+  RemoveLeftoverCopies(folder);
   TempFile temp = CreateTempFile(folder, details);
   if (const int error = CopyContents(in.get(), temp.fd().get(), sourceInfo, progress))
     Fail(action, details, error);

@@ -111,8 +111,10 @@ DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
 
 // ---- Copying ----
 
-// A new file that the system removes when its handle closes, also when the
-// process is killed, until it is kept: no failure leaves a half-written file.
+// A new file under a temporary name, which the system removes when its
+// handle closes, also when the process is killed, until it is kept under its
+// final name: no failure leaves a half-written file, and no file stands
+// under a destination's name until it is whole.
 class PendingFile {
  public:
   PendingFile(std::wstring path, win32::FileHandle file)
@@ -128,13 +130,6 @@ class PendingFile {
   }
 
   HANDLE handle() const { return file_.get(); }
-
-  // Keeps the file under its own name; the error code, or 0.
-  DWORD Keep() {
-    if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
-    kept_ = true;
-    return 0;
-  }
 
   // Keeps the file under the full name `target`, replacing a file of that
   // name; the error code, or 0. On failure the file stays pending.
@@ -185,12 +180,29 @@ DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& mad
   static const std::wstring process = Decimal(::GetCurrentProcessId());
   static std::atomic<unsigned> counter{0};
   for (int tries = 0; tries < kTries; ++tries) {
+    static const std::wstring prefix = Widen(kTemporaryCopyPrefix);
+    static const std::wstring suffix = Widen(kTemporaryCopySuffix);
     const std::wstring path =
-        ApiPath(folder + L"~setup" + process + L"-" + Decimal(counter++) + L".tmp");
+        ApiPath(folder + prefix + process + L"-" + Decimal(counter++) + suffix);
     const DWORD error = CreatePendingFile(path, made);
     if (!NameTaken(error)) return error;  // else not ours
   }
   return ERROR_FILE_EXISTS;
+}
+
+// Removes from `folder` (which ends in '\') the temporary files of copies
+// that were killed before the system had marked them for deletion; once a
+// process, the first time a copy goes into the folder. The temporary file of
+// a copy still running is open without sharing, and stays.
+void RemoveLeftoverCopies(const std::wstring& folder) {
+  static std::wstring cleaned;  // copies go into one folder, as a rule
+  if (::CompareStringOrdinal(cleaned.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL) return;
+  cleaned = folder;
+  std::vector<FolderEntry> entries;
+  if (ReadFolder(folder, entries) != 0) return;
+  for (const FolderEntry& entry : entries)
+    if (!entry.folder && IsTemporaryCopyName(entry.name))
+      ::DeleteFileW(ApiPath(folder + Widen(entry.name)).c_str());
 }
 
 // Copies all of `in` (`size` bytes when it began) to `out` through one
@@ -256,19 +268,28 @@ DWORD Inspect(const std::wstring& full, Existing& existing) {
   return 0;
 }
 
-// Sets the attributes of the entry `full` itself, a link's own when it is
-// one (SetFileAttributesW would set its target's).
-bool SetOwnAttributes(const std::wstring& full, DWORD attributes) {
+// Sets the attributes of the entry `full` itself, whose attributes were
+// `was`: a link's own when it is one, never its target's.
+bool SetOwnAttributes(const std::wstring& full, DWORD was, DWORD attributes) {
   constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD settable =
+      (attributes & kSettable) ? attributes & kSettable : DWORD{FILE_ATTRIBUTE_NORMAL};
+  // An ordinary entry through its name: Windows lets its owner do this to a
+  // read-only file, and so does Wine, which would ask the host for write
+  // access to the file itself if it were opened for FILE_WRITE_ATTRIBUTES.
+  if (!(was & FILE_ATTRIBUTE_REPARSE_POINT))
+    return ::SetFileAttributesW(ApiPath(full).c_str(), settable);
+  // A link through a handle to the link itself: by name, the system would
+  // set its target's.
   const win32::FileHandle entry(
       ::CreateFileW(ApiPath(full).c_str(), FILE_WRITE_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   FILE_BASIC_INFO basic{};  // times of 0 stay as they are
-  basic.FileAttributes = (attributes & kSettable) ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
+  basic.FileAttributes = settable;
   return entry && ::SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
 }
 
@@ -373,39 +394,37 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     ::SetFileTime(file.handle(), nullptr, nullptr, &written);
   };
 
-  // Most destinations are new: the copy is written under its own name, and
-  // the system removes it again unless it is whole.
-  std::optional<PendingFile> copy;
-  DWORD error = CreatePendingFile(ApiPath(to), copy);
-  if (!error) {
-    copyInto(*copy);
-    if ((error = copy->Keep())) Fail(action, details, error, to);
-    return;
-  }
+  // Every copy is written beside its destination under a temporary name and
+  // takes the destination's name in one step once it is whole. An existing
+  // destination stays as it is until then, and keeps the name it had:
+  // Windows would name it as `to` spells it.
   Existing existing;
-  FileIdentity original;
-  if (Inspect(to, existing) != 0) Fail(action, details, error, to);
-  if (const DWORD failed = win32::IdentityOf(in.get(), original))
-    Fail(action, details, failed, from);
-  if (SameFile(original, existing.identity)) return;
-  if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
-    throw RuntimeError(action, details, "The destination is a folder.");
-
-  // An existing destination stays as it is until a whole copy, written
-  // beside it under a temporary name, takes its place in one step, under the
-  // name it had: Windows would name it as `to` spells it.
-  if ((error = CreateTempFile(FolderOf(to), copy))) Fail(action, details, error, to);
+  const DWORD absent = Inspect(to, existing);
+  if (absent && absent != ERROR_FILE_NOT_FOUND && absent != ERROR_PATH_NOT_FOUND)
+    Fail(action, details, absent, to);
+  if (!absent) {
+    FileIdentity original;
+    if (const DWORD failed = win32::IdentityOf(in.get(), original))
+      Fail(action, details, failed, from);
+    if (SameFile(original, existing.identity)) return;
+    if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
+      throw RuntimeError(action, details, "The destination is a folder.");
+  }
+  const std::wstring folder = FolderOf(to);
+  RemoveLeftoverCopies(folder);
+  std::optional<PendingFile> copy;
+  if (const DWORD error = CreateTempFile(folder, copy)) Fail(action, details, error, to);
   copyInto(*copy);
-  const std::wstring target = FolderOf(to) + existing.name;
+  const std::wstring target = absent ? to : folder + existing.name;
   // Windows replaces no read-only file: the destination is unlocked for the
   // replace and locked again if it fails. A link's own attributes are the
   // ones read and set; its target is never touched.
   const DWORD old = existing.attributes;
-  const bool unlock = old & FILE_ATTRIBUTE_READONLY;
-  if (unlock && !SetOwnAttributes(target, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
+  const bool unlock = !absent && (old & FILE_ATTRIBUTE_READONLY);
+  if (unlock && !SetOwnAttributes(target, old, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
     Fail(action, details, ::GetLastError(), to);
-  if ((error = copy->KeepAs(target))) {
-    if (unlock) SetOwnAttributes(target, old);
+  if (const DWORD error = copy->KeepAs(target)) {
+    if (unlock) SetOwnAttributes(target, old, old);
     Fail(action, details, error, to);
   }
 }
