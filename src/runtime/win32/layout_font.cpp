@@ -34,7 +34,7 @@ class ScreenDcWith {
 FontHandle LayoutFont(int points, int dpi) {
   const int height = MulDiv(points, dpi, 72);
   FontHandle font = MakeFont(kFontFace, height);
-  if (CharacterHeight(font.get()) < height) {
+  if (CharacterHeight(font.get()) != height) {
     FontHandle twin = MakeFont(kScalableTwin, height);
     if (FaceOf(twin.get()) == kScalableTwin) font = std::move(twin);
   }

@@ -17,10 +17,12 @@ struct GdiObjectDeleter {
 using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
 
-// MS Sans Serif at `points` for a screen of `dpi` dots per inch. A bitmap
-// face that lacks the size gives a smaller one (Wine's has 8, 10 and 12
-// points only); then its scalable twin "Microsoft Sans Serif", where the
-// system has it, keeps the size.
+// MS Sans Serif at `points` for a screen of `dpi` dots per inch. The bitmap
+// face is kept only where it has a strike of exactly that character height;
+// for any other size the system gives a smaller strike, a larger one, or a
+// smaller one blown up (96 dpi strikes at 8, 10 and 12 points, 120 dpi ones
+// at a few sizes), so its scalable twin "Microsoft Sans Serif", where the
+// system has it, takes that size instead.
 FontHandle LayoutFont(int points, int dpi);
 
 // A font for names the program does not choose (folders, volume labels,
