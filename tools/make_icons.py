@@ -2,11 +2,23 @@
 """Draws setup.exe's icon and writes it as raw Windows resources.
 
 The picture: a silver CD and a blue arrow pointing down into an open cardboard
-box, all with black outlines. Three images make up the icon group:
+box, all with black outlines. Three images make up icon group 1, the one
+Explorer shows for setup.exe:
 
     30001  32 x 32,  2 colours (1 bpp)
     30002  32 x 32, 16 colours (4 bpp)
     30003  16 x 16, 16 colours (4 bpp)
+
+Icon group 2 is what the screens show in the title bar, the taskbar and
+Alt+Tab: an image for each size those ask for at the usual display scales
+(100 % to 200 %), in 32-bit colour with an alpha channel, each stored as a PNG
+file (Windows Vista and later read those; a system that cannot falls back to
+group 1):
+
+    30101..30107  16, 20, 24, 32, 40, 48 and 64 px
+
+Its 16 and 32 px images are the 16-colour ones of group 1, pixel for pixel;
+the others sample the picture afresh.
 
 windres renumbers the images of an ICON statement, so the resource script takes
 them as raw data instead: every image as an RT_ICON resource of its own
@@ -15,7 +27,8 @@ the AND mask) and the group as an RT_GROUP_ICON resource (group1.bin: a
 GRPICONDIR whose entries name the images by resource id).
 
 Usage: make_icons.py OUT_DIR [--ico FILE]
---ico also writes an ordinary .ico file of the three images, for previewing.
+--ico also writes an ordinary .ico file of group 1's three images, for
+previewing.
 """
 
 from __future__ import annotations
@@ -23,9 +36,10 @@ from __future__ import annotations
 import argparse
 import math
 import struct
+import zlib
 from dataclasses import dataclass
 from pathlib import Path
-from typing import Callable, Optional
+from typing import Callable, Optional, Union
 
 # Shapes are laid out on a 32 x 32 design grid; an image samples it at the
 # centres of its pixels.
@@ -399,6 +413,10 @@ class IconImage:
     def colour_count(self) -> int:
         return 1 << self.bits
 
+    def resource_bytes(self) -> bytes:
+        """The RT_ICON resource: the DIB."""
+        return self.dib()
+
 
 def sixteen_colours(resource_id: int, canvas: Canvas) -> IconImage:
     colours = [[COLOUR_OF[p] if p else 0 for p in row] for row in canvas.pixels]
@@ -427,18 +445,70 @@ def icon_images() -> list[IconImage]:
     ]
 
 
-def group_entry(image: IconImage, size_in_bytes: int) -> bytes:
+@dataclass
+class PngImage:
+    """An image of group 2: 32-bit colour (RGBA), stored as a PNG file."""
+
+    resource_id: int
+    size: int
+    canvas: Canvas
+
+    bits = 32
+
+    def resource_bytes(self) -> bytes:
+        """The RT_ICON resource: a PNG file."""
+        rows = []
+        for row in self.canvas.pixels:
+            line = bytearray([0])  # filter type 0 (none)
+            for material in row:
+                if material is None:
+                    line += bytes(4)
+                else:
+                    line += bytes(PALETTE_16[COLOUR_OF[material]]) + b"\xff"
+            rows.append(bytes(line))
+
+        def chunk(kind: bytes, data: bytes) -> bytes:
+            return (struct.pack(">I", len(data)) + kind + data +
+                    struct.pack(">I", zlib.crc32(kind + data)))
+
+        header = struct.pack(">IIBBBBB", self.size, self.size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+
+    def colour_count(self) -> int:
+        return 0
+
+
+SCALABLE_SIZES = (16, 20, 24, 32, 40, 48, 64)
+
+
+def scalable_images() -> list[PngImage]:
+    images = []
+    for number, size in enumerate(SCALABLE_SIZES, start=30101):
+        if size == 16:
+            canvas = pixel_art(SMALL_PIXELS, SMALL_LEGEND)
+        else:
+            canvas = render(size, LAYOUT_32)
+        images.append(PngImage(number, size, canvas))
+    return images
+
+
+AnyImage = Union[IconImage, PngImage]
+
+
+def group_entry(image: AnyImage, size_in_bytes: int) -> bytes:
     """The fields a GRPICONDIRENTRY and an ICONDIRENTRY share."""
     colours = image.colour_count() if image.bits < 8 else 0
     return struct.pack("<BBBBHHI", image.size, image.size, colours, 0, 1, image.bits,
                        size_in_bytes)
 
 
-def group_icon(images: list[IconImage]) -> bytes:
+def group_icon(images: list[AnyImage]) -> bytes:
     """GRPICONDIR: reserved, type 1 (icon), count, then one entry per image."""
     data = struct.pack("<HHH", 0, 1, len(images))
     for image in images:
-        data += group_entry(image, len(image.dib())) + struct.pack("<H", image.resource_id)
+        data += group_entry(image, len(image.resource_bytes())) + struct.pack(
+            "<H", image.resource_id)
     return data
 
 
@@ -460,10 +530,12 @@ def main() -> None:
     arguments = parser.parse_args()
 
     images = icon_images()
+    scalable = scalable_images()
     arguments.out_dir.mkdir(parents=True, exist_ok=True)
-    for image in images:
-        (arguments.out_dir / f"icon{image.resource_id}.bin").write_bytes(image.dib())
+    for image in [*images, *scalable]:
+        (arguments.out_dir / f"icon{image.resource_id}.bin").write_bytes(image.resource_bytes())
     (arguments.out_dir / "group1.bin").write_bytes(group_icon(images))
+    (arguments.out_dir / "group2.bin").write_bytes(group_icon(scalable))
     if arguments.ico:
         arguments.ico.write_bytes(ico_file(images))
 

@@ -36,7 +36,7 @@ void OptionButton::setValue(bool value) {
   if (value) {
     const std::string_view frame = layout().container ? layout().container : "";
     for (const auto& other : screen().controls()) {
-      auto* option = dynamic_cast<OptionButton*>(other.get());
+      auto* option = As<OptionButton>(other.get());
       if (option && option != this && option->value_ &&
           frame == (option->layout().container ? option->layout().container : "")) {
         option->value_ = false;

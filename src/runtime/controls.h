@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace rt {
@@ -79,6 +80,7 @@ using Frame = Control;
 
 class OptionButton : public Control {
  public:
+  static constexpr ControlKind kKind = ControlKind::Option;
   using Control::Control;
   bool Value() const { return value_; }
   // Selecting an option clears the others of its frame.
@@ -93,6 +95,7 @@ class OptionButton : public Control {
 // (bytes, say). A Max of 0 shows the bar full: there was nothing to do.
 class ProgressBar : public Control {
  public:
+  static constexpr ControlKind kKind = ControlKind::ProgressBar;
   using Control::Control;
   std::uint64_t Max() const { return max_; }
   std::uint64_t Value() const { return value_; }
@@ -111,6 +114,7 @@ class ProgressBar : public Control {
 // A drop-down list of the drives. It starts on the current drive.
 class DriveListBox : public Control {
  public:
+  static constexpr ControlKind kKind = ControlKind::DriveList;
   struct Entry {
     char letter;
     std::string text;  // "c: [SYSTEM]"
@@ -134,6 +138,7 @@ class DriveListBox : public Control {
 // the current folder's sub-folders.
 class DirListBox : public Control {
  public:
+  static constexpr ControlKind kKind = ControlKind::FolderList;
   struct Entry {
     std::string text;  // what the line shows ("c:\", "Program Files")
     std::string path;  // the folder it opens
@@ -158,5 +163,15 @@ class DirListBox : public Control {
   std::string path_;
   std::vector<Entry> entries_;
 };
+
+// The control as the class of its kind, or nullptr when it is of another
+// kind. Every control is made as the class of its layout's kind.
+template <class T, class C>
+T* As(C* control) {
+  if constexpr (std::is_same_v<std::remove_const_t<T>, Control>)
+    return control;
+  else
+    return control && control->kind() == T::kKind ? static_cast<T*>(control) : nullptr;
+}
 
 }  // namespace rt

@@ -34,7 +34,7 @@ class Screen {
   // Raises a run-time error when the screen has no such control.
   template <class T>
   T& control(std::string_view name) const {
-    if (auto* found = dynamic_cast<T*>(find(name))) return *found;
+    if (auto* found = As<T>(find(name))) return *found;
     NoSuchControl(name);
   }
 

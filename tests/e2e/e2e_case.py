@@ -66,6 +66,23 @@ class ScenarioTestCase(unittest.TestCase):
         box.map_drive(letter, cd, label=label, kind="cdrom")
         return cd
 
+    def set_registry(self, box: winebox.WineBox, key: str, values: dict[str, object]) -> None:
+        """Sets values under KEY (HKEY_CURRENT_USER\\...) of the box's registry.
+
+        A text is stored as REG_SZ, a number as REG_DWORD; setup.exe reads
+        them when it starts.
+        """
+        lines = ["Windows Registry Editor Version 5.00", "", f"[{key}]"]
+        for name, value in values.items():
+            lines.append(f'"{name}"=dword:{value:08x}' if isinstance(value, int) else
+                         f'"{name}"="{value}"')
+        settings = box.folder / f"settings-{len(list(box.folder.glob('settings-*.reg')))}.reg"
+        settings.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")
+        imported = box.run(["regedit", "/S", winebox.windows_path(settings)])
+        if imported.returncode != 0:
+            self.fail(f"regedit could not import {key}:\n" +
+                      imported.stderr.decode(errors="replace"))
+
     def play(self, box: winebox.WineBox, scenario: str, exe: str = "D:\\setup.exe",
              cwd: str = "D:\\", arguments: str = "",
              no_windows: bool = False) -> winebox.ScenarioResult:

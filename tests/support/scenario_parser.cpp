@@ -42,6 +42,8 @@ constexpr std::array kKeywords = {
     Keyword{"legible", StepKind::Legible, true, true},
     Keyword{"progress", StepKind::Progress, true, true},
     Keyword{"responsive", StepKind::Responsive, true, true},
+    Keyword{"scheme-colours", StepKind::SchemeColours, true, true},
+    Keyword{"taskbar-buttons", StepKind::TaskbarButtons, true, true},
     Keyword{"outcome", StepKind::Outcome, false, true},
 };
 
@@ -169,6 +171,7 @@ Step ParseStep(int line, std::string_view source) {
     case StepKind::Hidden:
     case StepKind::Report:
     case StepKind::Legible:
+    case StepKind::SchemeColours:
       step.text = WithLineBreaks(step.argument);
       break;
     case StepKind::Message:
@@ -199,6 +202,9 @@ Step ParseStep(int line, std::string_view source) {
       break;
     case StepKind::Responsive:
       step.milliseconds = Number(step, "milliseconds");
+      break;
+    case StepKind::TaskbarButtons:
+      step.count = Number(step, "a number of windows");
       break;
     default:
       break;

@@ -38,6 +38,8 @@ enum class StepKind {
   Legible,
   Progress,
   Responsive,
+  SchemeColours,
+  TaskbarButtons,
   Outcome,
 };
 
@@ -63,6 +65,7 @@ struct Step {
   char letter = 0;                 // drive and shows-drive: the drive letter, lower case
   long long status = 0;            // exit
   long long milliseconds = 0;      // responsive
+  long long count = 0;             // taskbar-buttons
 };
 
 class ScenarioError : public std::runtime_error {

@@ -22,6 +22,8 @@ constexpr int kTwipsPerInch = 1440;
 constexpr int kDropDownRows = 8;
 constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
 constexpr unsigned kProgressSteps = 10000;
+constexpr int kExplorerIcons = 1;  // 32 and 16 px, 16 colours and 2
+constexpr int kScalableIcons = 2;  // 16 to 64 px, 32-bit colour
 
 int ControlId(const Screen& screen, const Control& control) {
   const auto& controls = screen.controls();
@@ -73,6 +75,21 @@ RECT LabelBox(const Screen& screen, const Control& label) {
   return box;
 }
 
+// The program's icon at the size the system draws it at: `width` and
+// `height` are the metrics of the title bar's icon or of the taskbar's and
+// Alt+Tab's. From the group with an image for each size that the usual
+// display scales ask for, else (a system that cannot read those images) from
+// the group that Explorer shows.
+HICON ScreenIcon(HINSTANCE instance, int width, int height) {
+  for (const int group : {kScalableIcons, kExplorerIcons}) {
+    if (HANDLE icon =
+            LoadImageW(instance, MAKEINTRESOURCEW(group), IMAGE_ICON, GetSystemMetrics(width),
+                       GetSystemMetrics(height), LR_DEFAULTCOLOR))
+      return static_cast<HICON>(icon);
+  }
+  return nullptr;
+}
+
 // The screen's controls in tab order; those of one index in layout order.
 std::vector<Control*> TabOrder(const Screen& screen) {
   std::vector<Control*> order;
@@ -97,8 +114,7 @@ struct Win32Desktop::Window {
   bool driveChosen = false;  // the dropped drive list closes on a choice
 };
 
-Win32Desktop::Win32Desktop(HINSTANCE instance)
-    : instance_(instance), windowBrush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {
+Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {
   HDC screenDc = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screenDc, LOGPIXELSY);
   ReleaseDC(nullptr, screenDc);
@@ -107,10 +123,8 @@ Win32Desktop::Win32Desktop(HINSTANCE instance)
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  windowClass.hIconSm = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                 GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  windowClass.hIcon = ScreenIcon(instance, SM_CXICON, SM_CYICON);
+  windowClass.hIconSm = ScreenIcon(instance, SM_CXSMICON, SM_CYSMICON);
   windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kScreenClass;
@@ -118,7 +132,8 @@ Win32Desktop::Win32Desktop(HINSTANCE instance)
 }
 
 Win32Desktop::~Win32Desktop() {
-  windows_.clear();
+  // The top of the stack first: a window goes before the one that owns it.
+  while (!windows_.empty()) windows_.pop_back();
 }
 
 HFONT Win32Desktop::font(int points, bool forNames) {
@@ -150,10 +165,23 @@ void Win32Desktop::open(Screen& screen) {
 
   RECT frame{0, 0, pixels(kDesignWidthTwips), pixels(kDesignHeightTwips)};
   AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  // The screen below owns the new one: the program keeps one taskbar button
+  // and one Alt+Tab entry, and the screen below can never come over it. It
+  // opens on the monitor of the screen below, in the middle of its work area.
+  HWND below = activeWindow();
+  int left = CW_USEDEFAULT, top = CW_USEDEFAULT;
+  if (below) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(below, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    left = work.left + std::max(0L, (work.right - work.left - width) / 2);
+    top = work.top + std::max(0L, (work.bottom - work.top - height) / 2);
+  }
   window->hwnd.reset(CreateWindowExW(0, kScreenClass, Widen(screen.Caption()).c_str(),
-                                     WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                     frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                     nullptr, instance_, window.get()));
+                                     WS_OVERLAPPEDWINDOW, left, top, width, height, below, nullptr,
+                                     instance_, window.get()));
   HWND hwnd = window->hwnd.get();
   screen.peer = hwnd;
 
@@ -294,9 +322,9 @@ void Win32Desktop::update(Control& control) {
   auto hwnd = static_cast<HWND>(control.peer);
   if (!hwnd) return;
   const std::wstring caption = Widen(control.Caption());
-  if (auto* bar = dynamic_cast<ProgressBar*>(&control)) {
+  if (auto* bar = As<ProgressBar>(&control)) {
     SendMessageW(hwnd, PBM_SETPOS, bar->filled(kProgressSteps), 0);
-  } else if (auto* drives = dynamic_cast<DriveListBox*>(&control)) {
+  } else if (auto* drives = As<DriveListBox>(&control)) {
     SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
     std::wstring all;  // one font for the whole list
     for (const auto& entry : drives->entries()) {
@@ -306,7 +334,7 @@ void Win32Desktop::update(Control& control) {
     }
     setFontFor(hwnd, control, all);
     SendMessageW(hwnd, CB_SETCURSEL, ListIndex(drives->selectedIndex()), 0);
-  } else if (auto* folders = dynamic_cast<DirListBox*>(&control)) {
+  } else if (auto* folders = As<DirListBox>(&control)) {
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
     for (const auto& entry : folders->entries())
@@ -324,7 +352,7 @@ void Win32Desktop::update(Control& control) {
       SetWindowTextW(hwnd, caption.c_str());
     }
   }
-  if (auto* option = dynamic_cast<OptionButton*>(&control)) {
+  if (auto* option = As<OptionButton>(&control)) {
     SendMessageW(hwnd, BM_SETCHECK, option->Value() ? BST_CHECKED : BST_UNCHECKED, 0);
     // Only the selected option of a group is a tab stop.
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
@@ -448,15 +476,23 @@ LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wPa
         return 0;
       }
       break;
-    case WM_CTLCOLORSTATIC: {
-      const Control* label =
+    case WM_CTLCOLORSTATIC: {  // a label, an option button or the frame's caption
+      // The text in the colours of the system's scheme: the bordered folder
+      // label as a field, every other one on the screen's face.
+      const Control* control =
           ControlOfId(*window.screen, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
-      if (label && (label->layout().notes & kBordered)) {
-        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(windowBrush_.get());
-      }
-      break;
+      const int face =
+          control && (control->layout().notes & kBordered) ? COLOR_WINDOW : COLOR_BTNFACE;
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(face));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
     }
+    case WM_SYSCOLORCHANGE:  // a new colour scheme: only top-level windows hear of it
+      for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
+      RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
     case WM_DRAWITEM:
       drawFolderItem(window, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
@@ -471,7 +507,7 @@ void Win32Desktop::command(Window& window, int id, int notification) {
     const int focusId = focus ? GetDlgCtrlID(focus) : 0;
     Control* focused = ControlOfId(screen, focusId);
     if (!focused) return;
-    if (dynamic_cast<DirListBox*>(focused))
+    if (As<DirListBox>(focused))
       command(window, focusId, LBN_DBLCLK);
     else if (focused->kind() == ControlKind::Button)
       RaiseEvent(focused->Click);
@@ -481,9 +517,9 @@ void Win32Desktop::command(Window& window, int id, int notification) {
   if (!control) return;
   auto hwnd = static_cast<HWND>(control->peer);
 
-  if (auto* option = dynamic_cast<OptionButton*>(control)) {
+  if (auto* option = As<OptionButton>(control)) {
     if (notification == BN_CLICKED) RaiseEvent([option] { option->setValue(true); });
-  } else if (auto* drives = dynamic_cast<DriveListBox*>(control)) {
+  } else if (auto* drives = As<DriveListBox>(control)) {
     // While the list is dropped, the arrows move its highlight only; the
     // drive is taken when it closes on a choice. Closed, it takes each one.
     bool take = false;
@@ -503,7 +539,7 @@ void Win32Desktop::command(Window& window, int id, int notification) {
       const char letter = entry->letter;
       RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
     }
-  } else if (auto* folders = dynamic_cast<DirListBox*>(control)) {
+  } else if (auto* folders = As<DirListBox>(control)) {
     const auto* entry = EntryAt(folders->entries(), SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
     if (notification == LBN_DBLCLK && entry) {
       const std::string path = entry->path;
@@ -517,7 +553,7 @@ void Win32Desktop::command(Window& window, int id, int notification) {
 // One line of the folder list: indented by its depth, with an open folder for
 // the path down to the current folder and a closed one for its sub-folders.
 void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
-  const auto* folders = dynamic_cast<const DirListBox*>(ControlOfId(*window.screen, item.CtlID));
+  const auto* folders = As<const DirListBox>(ControlOfId(*window.screen, item.CtlID));
   if (!folders || item.itemID >= folders->entries().size()) return;
   const auto& entry = folders->entries()[item.itemID];
   // The selection stands out in the highlight colours, with a focus frame,

@@ -73,7 +73,6 @@ class Win32Desktop : public Desktop {
   std::vector<std::unique_ptr<Window>> windows_;  // one an open screen: a few
   // By size in points (negative for a name font): a few.
   std::vector<std::pair<int, FontHandle>> fonts_;
-  BrushHandle windowBrush_;
   // The common controls (the progress bar), loaded when a screen first
   // shows one: a run with no window, /S, does not pay for them.
   LibraryHandle commonControls_;

@@ -5,6 +5,8 @@ namespace {
 
 constexpr wchar_t kFontFace[] = L"MS Sans Serif";
 constexpr wchar_t kScalableTwin[] = L"Microsoft Sans Serif";
+// The resolution the layouts' texts were fitted to their boxes at.
+constexpr int kLayoutDpi = 96;
 
 FontHandle MakeFont(const wchar_t* face, int height, DWORD charset = ANSI_CHARSET) {
   return FontHandle(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset,
@@ -34,7 +36,7 @@ class ScreenDcWith {
 FontHandle LayoutFont(int points, int dpi) {
   const int height = MulDiv(points, dpi, 72);
   FontHandle font = MakeFont(kFontFace, height);
-  if (CharacterHeight(font.get()) < height) {
+  if (dpi != kLayoutDpi || CharacterHeight(font.get()) != height) {
     FontHandle twin = MakeFont(kScalableTwin, height);
     if (FaceOf(twin.get()) == kScalableTwin) font = std::move(twin);
   }

@@ -17,10 +17,15 @@ struct GdiObjectDeleter {
 using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
 
-// MS Sans Serif at `points` for a screen of `dpi` dots per inch. A bitmap
-// face that lacks the size gives a smaller one (Wine's has 8, 10 and 12
-// points only); then its scalable twin "Microsoft Sans Serif", where the
-// system has it, keeps the size.
+// MS Sans Serif at `points` for a screen of `dpi` dots per inch. The layouts
+// were fitted to the bitmap face's strikes at 96 dpi (8, 10 and 12 points),
+// and grow with the resolution as a scalable face does, not as the strikes
+// of other sizes do: those are wider (at 120 dpi the 8 point text is drawn
+// with the strike of 10 points at 96 dpi, 31 % wider than the 8 point one
+// for a box 25 % wider), or blown up from a smaller one. So the bitmap face
+// is kept only at 96 dpi, where it has a strike of exactly that character
+// height; everywhere else its scalable twin "Microsoft Sans Serif", where the
+// system has it, takes the size.
 FontHandle LayoutFont(int points, int dpi);
 
 // A font for names the program does not choose (folders, volume labels,

@@ -140,6 +140,23 @@ int ScreenDpi() {
 
 }  // namespace
 
+AreaColours ColoursIn(const RECT& area, COLORREF ink) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return {};
+  ScreenDc screen;
+  Canvas shown(screen.get(), width, height);
+  shown.grab(screen.get(), area.left, area.top);
+  // A canvas pixel is 0x00RRGGBB, a COLORREF 0x00BBGGRR.
+  const auto colourRef = [](uint32_t pixel) {
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+  };
+  AreaColours colours{colourRef(Background(shown, width, height)), 0};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) colours.inkPixels += colourRef(shown.pixel(x, y)) == ink;
+  }
+  return colours;
+}
+
 std::optional<TextOnScreen> ReadBack(const RECT& area, const std::wstring& text, int points) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return std::nullopt;

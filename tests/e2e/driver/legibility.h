@@ -21,4 +21,12 @@ struct TextOnScreen {
 // face). Nothing when the area shows none of these drawings.
 std::optional<TextOnScreen> ReadBack(const RECT& area, const std::wstring& text, int points);
 
+// The colours of an area of the screen (screen coordinates): the one most
+// of its pixels have, its background, and how many pixels are `ink`.
+struct AreaColours {
+  COLORREF background = 0;
+  int inkPixels = 0;
+};
+AreaColours ColoursIn(const RECT& area, COLORREF ink);
+
 }  // namespace e2e

@@ -26,7 +26,8 @@ Step Wide(const scenario::Step& step) {
               .keys = step.keys,
               .letter = static_cast<wchar_t>(step.letter),
               .status = step.status,
-              .milliseconds = step.milliseconds};
+              .milliseconds = step.milliseconds,
+              .count = step.count};
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ struct Step {
   wchar_t letter = 0;
   long long status = 0;
   long long milliseconds = 0;
+  long long count = 0;
 };
 
 // Reads a scenario file (UTF-8). Throws ScenarioError for one that the parser

@@ -85,7 +85,7 @@ std::wstring AccessibleName(HWND control) {
 }
 
 // Letters stand a pixel or two inside their advance widths, and a wrapped
-// line may end in a blank.
+// line may end in a blank: at 96 dpi, and as much more as the DPI is.
 constexpr int kBearingTolerance = 10;
 
 // The width of the pixels that differ from the window's background colour
@@ -110,6 +110,16 @@ int InkWidth(HWND window) {
     }
   }
   return right < left ? 0 : right - left + 1;
+}
+
+// Whether the screen shows all of the window's client area.
+bool WhollyOnScreen(HWND window) {
+  RECT box{};
+  GetClientRect(window, &box);
+  POINT corners[2] = {{box.left, box.top}, {box.right, box.bottom}};
+  MapWindowPoints(window, nullptr, corners, 2);
+  return corners[0].x >= 0 && corners[0].y >= 0 && corners[1].x <= GetSystemMetrics(SM_CXSCREEN) &&
+         corners[1].y <= GetSystemMetrics(SM_CYSCREEN);
 }
 
 // The window of the process's thread that has the keyboard focus.
@@ -393,6 +403,14 @@ StepRunner::Check StepRunner::checkFor(const Step& step) {
         });
       };
 
+    case StepKind::SchemeColours:
+      return [this, &step] {
+        return actOnScreen([&](HWND screen) { return inSchemeColours(screen, step.text); });
+      };
+
+    case StepKind::TaskbarButtons:
+      return [this, &step] { return taskbarButtons(step.count); };
+
     case StepKind::Exit:
       return [this, &step] {
         const auto status = process_.exitStatus();
@@ -658,11 +676,13 @@ StepRunner::Verdict StepRunner::measureLabel(HWND screen, const Step& step) cons
                            std::to_wstring(points) + L" pt, but the system has none");
   }
   // The label as drawn on the screen: its ink must be as wide as the text
-  // measured in that font (less the letters' side bearings).
-  if (IsWindowVisible(label)) {
+  // measured in that font (less the letters' side bearings). A label that
+  // the screen shows only in part (a high DPI on a small screen) is measured
+  // only.
+  if (IsWindowVisible(label) && WhollyOnScreen(label)) {
     const int ink = InkWidth(label);
     const int expected = std::min<int>(needed.right, box.right);
-    if (ink > expected || ink < expected - kBearingTolerance) {
+    if (ink > expected || ink < expected - MulDiv(kBearingTolerance, dpi, 96)) {
       return Verdict::failed(L"the label drawn " + std::to_wstring(expected) +
                              L" pixels wide, as measured in that font, but its ink is " +
                              std::to_wstring(ink) + L" pixels wide");
@@ -755,6 +775,96 @@ StepRunner::Verdict StepRunner::answersWhileCopying(HWND screen, std::chrono::mi
   measured_ = std::to_wstring(looks) + L" answers while the bar was shown, the longest in " +
               std::to_wstring(longest.count()) + L" ms";
   return Verdict::holds();
+}
+
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Where a control shows its text, in screen coordinates, and the system
+// colours it is to be drawn in: a label's text in the window text colour on
+// the face (a bordered label, a field: on the window colour), the frame's
+// caption and an option's text likewise, a button's in the button text colour.
+struct TextColours {
+  RECT area;
+  int ink;
+  int background;
+};
+
+TextColours ColoursOfControl(HWND control) {
+  RECT box{};
+  GetClientRect(control, &box);
+  const LONG style = GetWindowLongW(control, GWL_STYLE);
+  TextColours wanted{box, COLOR_WINDOWTEXT, COLOR_BTNFACE};
+  const int dpi = GetDeviceCaps(ScreenDc().get(), LOGPIXELSY);
+  if (EqualIgnoringCase(ClassNameOf(control), L"STATIC")) {
+    if (style & WS_BORDER) wanted.background = COLOR_WINDOW;
+  } else if (IsButtonClass(control, BS_GROUPBOX)) {
+    // The caption, in the frame's top line: as high as the screens' text.
+    const rt::win32::FontHandle font = rt::win32::LayoutFont(kStandardPoints, dpi);
+    const ScreenDc dc(control);
+    const Selection selected(dc.get(), font.get());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    wanted.area.bottom = std::min<LONG>(box.bottom, metrics.tmHeight);
+  } else if (IsButtonClass(control, BS_AUTORADIOBUTTON)) {
+    wanted.area.left = std::min<LONG>(box.right, MulDiv(16, dpi, 96));  // right of the round box
+  } else {
+    wanted.ink = COLOR_BTNTEXT;
+  }
+  POINT corners[2] = {{wanted.area.left, wanted.area.top}, {wanted.area.right, wanted.area.bottom}};
+  MapWindowPoints(control, nullptr, corners, 2);
+  wanted.area = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  return wanted;
+}
+
+std::wstring Hex(COLORREF colour) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%06lX", static_cast<unsigned long>(colour));
+  return text;
+}
+
+}  // namespace
+
+// Each control showing the text draws it in the colours of the system's
+// scheme: its background is the scheme's colour for it, and its text has
+// pixels of the scheme's text colour.
+StepRunner::Verdict StepRunner::inSchemeColours(HWND screen, const std::wstring& text) const {
+  int found = 0;
+  for (HWND control : ControlsOf(screen)) {
+    if (!IsWindowVisible(control) || TextOf(control) != text) continue;
+    ++found;
+    WaitUntilTaken(screen);
+    const TextColours wanted = ColoursOfControl(control);
+    const COLORREF ink = GetSysColor(wanted.ink), background = GetSysColor(wanted.background);
+    const AreaColours shown = ColoursIn(wanted.area, ink);
+    if (shown.background != background || shown.inkPixels == 0) {
+      return Verdict::waiting(Quoted(text) + L" in " + Hex(ink) + L" on " + Hex(background) +
+                              L", but its background is " + Hex(shown.background) + L" and " +
+                              std::to_wstring(shown.inkPixels) + L" pixels are " + Hex(ink));
+    }
+    measured_ = Quoted(text) + L" in " + Hex(ink) + L" on " + Hex(background) + L" (" +
+                std::to_wstring(shown.inkPixels) + L" pixels of it)";
+  }
+  if (found == 0) return Verdict::waiting(L"a visible control showing " + Quoted(text));
+  return Verdict::holds();
+}
+
+// The windows of the program that the taskbar gives a button (and Alt+Tab
+// an entry): visible top-level windows that no window owns, or that ask for
+// one (WS_EX_APPWINDOW), but tool windows.
+StepRunner::Verdict StepRunner::taskbarButtons(long long wanted) const {
+  long long buttons = 0;
+  for (HWND window : VisibleTopLevelWindows(process_.id())) {
+    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    const bool owned = GetWindow(window, GW_OWNER) != nullptr;
+    if ((!owned || (exStyle & WS_EX_APPWINDOW)) && !(exStyle & WS_EX_TOOLWINDOW)) ++buttons;
+  }
+  if (buttons == wanted) return Verdict::holds();
+  return Verdict::waiting(std::to_wstring(wanted) + L" windows with a taskbar button, but " +
+                          std::to_wstring(buttons) + L" have one:\n" +
+                          DescribeWindows(process_.id()));
 }
 
 }  // namespace e2e

@@ -72,6 +72,8 @@ class StepRunner {
   Verdict legibleText(HWND screen, const std::wstring& text) const;
   Verdict progressPartWay(HWND screen) const;
   Verdict answersWhileCopying(HWND screen, std::chrono::milliseconds limit);
+  Verdict inSchemeColours(HWND screen, const std::wstring& text) const;
+  Verdict taskbarButtons(long long wanted) const;
 
   SetupProcess& process_;
   RunOptions options_;
