@@ -74,9 +74,25 @@ class Control {
   bool visible_ = true;
 };
 
-using CommandButton = Control;
-using Label = Control;
-using Frame = Control;
+// The kinds with no state beyond a control's: distinct classes all the same,
+// so that a screen binding a control by name and kind gets what it asks for.
+class CommandButton : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::Button;
+  using Control::Control;
+};
+
+class Label : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::Label;
+  using Control::Control;
+};
+
+class Frame : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::Frame;
+  using Control::Control;
+};
 
 class OptionButton : public Control {
  public:

@@ -1,6 +1,8 @@
 #include "runtime/screen.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "runtime/desktop.h"
 #include "runtime/error.h"
@@ -16,21 +18,64 @@ std::vector<Screen*>& LoadedScreens() {
 
 std::unique_ptr<Control> MakeControl(Screen& screen, const ControlLayout& layout) {
   switch (layout.kind) {
+    case ControlKind::Button:
+      return std::make_unique<CommandButton>(screen, layout);
+    case ControlKind::Label:
+      return std::make_unique<Label>(screen, layout);
+    case ControlKind::Frame:
+      return std::make_unique<Frame>(screen, layout);
     case ControlKind::Option:
       return std::make_unique<OptionButton>(screen, layout);
     case ControlKind::DriveList:
       return std::make_unique<DriveListBox>(screen, layout);
     case ControlKind::FolderList:
       return std::make_unique<DirListBox>(screen, layout);
-    default:
-      return std::make_unique<Control>(screen, layout);
+    case ControlKind::ProgressBar:
+      return std::make_unique<ProgressBar>(screen, layout);
   }
+  return nullptr;  // not reached: every kind is above
+}
+
+// What is wrong with one row of a screen's layout table, given the rows
+// above it; "" when nothing is.
+std::string LayoutFault(std::span<const ControlLayout> above, const ControlLayout& row) {
+  if (!row.name || !*row.name) return "The control has no name.";
+  const auto named = [&](const char* name) {
+    return std::find_if(above.begin(), above.end(), [&](const ControlLayout& other) {
+      return std::string_view(other.name) == name;
+    });
+  };
+  if (named(row.name) != above.end()) return "Another control of the screen has this name.";
+  if (row.container) {
+    const auto frame = named(row.container);
+    if (frame == above.end())
+      return std::string("The frame ") + row.container + " is not above the control.";
+    if (frame->kind != ControlKind::Frame)
+      return std::string("The control ") + row.container + " that holds it is not a frame.";
+  }
+  const bool label = row.kind == ControlKind::Label;
+  if ((row.notes & (kCentred | kSingleLine | kBordered)) && !label)
+    return "Only a label is centred, kept on one line or bordered.";
+  if ((row.notes & kSelected) && row.kind != ControlKind::Option)
+    return "Only an option button starts selected.";
+  if (row.width < 0 || row.height < 0 || row.fontPoints < 0)
+    return "The control has a negative size.";
+  return {};
 }
 
 }  // namespace
 
 Screen::Screen(std::string caption, std::span<const ControlLayout> layout)
     : caption_(std::move(caption)) {
+  // The table is checked once, here: a control that is named, found and
+  // bound later is sure to be there, of its kind, in its frame.
+  for (size_t row = 0; row < layout.size(); ++row) {
+    const std::string fault = LayoutFault(layout.first(row), layout[row]);
+    if (!fault.empty())
+      throw RuntimeError(
+          "the screen's layout is not valid",
+          {{"Screen", caption_}, {"Control", layout[row].name ? layout[row].name : ""}}, fault);
+  }
   for (const auto& row : layout) controls_.push_back(MakeControl(*this, row));
   designedControls_ = controls_.size();
 }
