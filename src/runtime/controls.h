@@ -10,6 +10,7 @@
 namespace rt {
 
 class Screen;
+class RuntimeError;
 
 enum class ControlKind { Button, Label, Frame, Option, DriveList, FolderList, ProgressBar };
 
@@ -168,9 +169,11 @@ class DirListBox : public Control {
   // raises a run-time error and the list stays as it was.
   void setPath(const std::string& path);
   // The user opens the entry for `path` (a double click, or Enter): the list
-  // shows it, or, when it cannot be opened (gone, or denying its listing), a
-  // message box says so and why, and the list stays as it was, with no Change.
+  // shows it, or, when it cannot be opened (gone, or denying its listing),
+  // stays as it was, with no Change, and raises OpenFailed with the error;
+  // with no handler for it, the error goes on.
   void open(const std::string& path);
+  std::function<void(const std::string& path, const RuntimeError& error)> OpenFailed;
   const std::vector<Entry>& entries() const { return entries_; }
   int currentIndex() const;
   void reset() override;

@@ -3,7 +3,6 @@
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
-#include "runtime/program.h"
 #include "runtime/text.h"
 
 namespace rt {
@@ -108,12 +107,8 @@ void DirListBox::setPath(const std::string& path) {
 }
 
 void DirListBox::open(const std::string& path) {
-  OnError([&] { setPath(path); },
-          [&](const RuntimeError& error) {
-            rtcMsgBox(
-                "The folder cannot be opened.\n\nFolder: " + path + "\nReason: " + error.reason(),
-                vbExclamation);
-          });
+  if (!OpenFailed) return setPath(path);
+  OnError([&] { setPath(path); }, [&](const RuntimeError& error) { OpenFailed(path, error); });
 }
 
 int DirListBox::currentIndex() const {

@@ -38,6 +38,9 @@ constexpr rt::ControlLayout kLayout[] = {
 frmInstallInUserFolder::frmInstallInUserFolder(ScreenRegistry& screens)
     : rt::Screen("Install in User Folder", kLayout), screens_(screens) {
   dirDirectory.Change = [this] { dirDirectory_Change(); };
+  dirDirectory.OpenFailed = [this](const std::string& path, const rt::RuntimeError& error) {
+    dirDirectory_OpenFailed(path, error);
+  };
   drvDrive.Change = [this] { drvDrive_Change(); };
   cmdGo.Click = [this] { cmdGo_Click(); };
 }
@@ -61,8 +64,16 @@ void frmInstallInUserFolder::dirDirectory_Change() {
   lblDirName.setCaption(dirDirectory.Path());
 }
 
-// The program's only error trap: a drive that cannot be shown is reported,
-// and the drive list goes back to the drive of the folder still shown.
+// A folder the user opens in the list that cannot be shown (gone, or
+// denying its listing): the list stays where it was, and the user is told.
+void frmInstallInUserFolder::dirDirectory_OpenFailed(const std::string& path,
+                                                     const rt::RuntimeError& error) {
+  rt::rtcMsgBox("The folder cannot be opened.\n\nFolder: " + path + "\nReason: " + error.reason(),
+                rt::vbExclamation);
+}
+
+// The screen's error trap: a drive that cannot be shown is reported, and the
+// drive list goes back to the drive of the folder still shown.
 void frmInstallInUserFolder::drvDrive_Change() {
   rt::OnError([&] { dirDirectory.setPath(drvDrive.Drive()); },
               [&](const rt::RuntimeError&) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/error.h"
 #include "runtime/screen.h"
 #include "screens/screen_registry.h"
 
@@ -20,6 +21,7 @@ class frmInstallInUserFolder : public rt::Screen {
  private:
   void Form_Load() override;
   void dirDirectory_Change();
+  void dirDirectory_OpenFailed(const std::string& path, const rt::RuntimeError& error);
   void drvDrive_Change();
   void cmdGo_Click();
 
