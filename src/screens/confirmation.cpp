@@ -83,7 +83,7 @@ class CopyOnScreen : public CopyObserver {
 }  // namespace
 
 std::string DefaultDestination(const std::string& name) {
-  return DefaultInstallDirWithSeparator + name;
+  return std::string(DefaultInstallDir) + "\\" + name;
 }
 
 void InstallFrom(rt::Screen& screen, const std::string& guardText,

@@ -9,9 +9,8 @@ constexpr int kLocale = 1033;             // English (United States)
 constexpr const char* kVersion = "1.00";  // as in the version block
 
 // The default target folder, with no trailing separator: probed, created and
-// compared with the source folder as it stands.
+// compared with the source folder as it stands. The start of every
+// destination path in it is this, then "\\" (DefaultDestination).
 constexpr const char* DefaultInstallDir = "c:\\Program Files\\Quorvan2005";
-// The same folder as the start of every destination path.
-constexpr const char* DefaultInstallDirWithSeparator = "c:\\Program Files\\Quorvan2005\\";
 
 }  // namespace setup
