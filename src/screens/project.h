@@ -10,7 +10,7 @@ constexpr const char* kVersion = "1.00";  // as in the version block
 
 // The default target folder, with no trailing separator: probed, created and
 // compared with the source folder as it stands. The start of every
-// destination path in it is this, then "\\" (DefaultDestination).
+// destination path in it is this and a backslash (DefaultDestination).
 constexpr const char* DefaultInstallDir = "c:\\Program Files\\Quorvan2005";
 
 }  // namespace setup
