@@ -12,17 +12,17 @@ constexpr int kBarHeightTwips = 255;
 // The progress bar's place: under the notice, as wide as it.
 rt::ControlLayout BarLayout(const rt::Control& notice) {
   const rt::ControlLayout& box = notice.layout();
-  return {"prgCopying",
-          rt::ControlKind::ProgressBar,
-          nullptr,
-          box.left,
-          box.top + box.height + kBarGapTwips,
-          box.width,
-          kBarHeightTwips,
-          box.tabIndex + 1,
-          0,
-          nullptr,
-          rt::kPlain};
+  return {.name = "prgCopying",
+          .kind = rt::ControlKind::ProgressBar,
+          .caption = nullptr,
+          .left = box.left,
+          .top = box.top + box.height + kBarGapTwips,
+          .width = box.width,
+          .height = kBarHeightTwips,
+          .tabIndex = box.tabIndex + 1,
+          .fontPoints = 0,
+          .container = nullptr,
+          .notes = rt::kPlain};
 }
 
 // The copy as the screen shows it: the notice and the bar while it runs, the
