@@ -90,7 +90,7 @@ class Screen {
 
 // True while any screen is loaded.
 bool AnyScreenLoaded();
-// Unloads every screen; used when the program ends without leaving the process.
+// Unloads every screen; used when the program ends.
 void UnloadAllScreens();
 
 }  // namespace rt

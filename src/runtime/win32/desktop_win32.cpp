@@ -385,7 +385,7 @@ HWND Win32Desktop::activeWindow() const {
 void Win32Desktop::runUntil(const std::function<bool()>& done) {
   MSG message;
   while (!done()) {
-    if (GetMessageW(&message, nullptr, 0, 0) <= 0) end(0);
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) end(ExitStatus::Ended);
     HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (root && GetWindowLongPtrW(root, GWLP_USERDATA) && IsDialogMessageW(root, &message)) {
       resumeUnwinding();
@@ -411,7 +411,7 @@ void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std:
   resumeUnwinding();
 }
 
-void Win32Desktop::end(int status) {
+void Win32Desktop::end(ExitStatus status) {
   throw ProgramEnded{status};
 }
 

@@ -45,7 +45,7 @@ class Win32Desktop : public Desktop {
   // Ends the program by unwinding to the code that started it, as on every
   // desktop (rt::ProgramEnded): destructors run. An end inside a window
   // procedure waits there until the system's call has returned.
-  [[noreturn]] void end(int status) override;
+  [[noreturn]] void end(ExitStatus status) override;
   void keepAlive() override;
 
  private:
@@ -76,7 +76,7 @@ class Win32Desktop : public Desktop {
   // The common controls (the progress bar), loaded when a screen first
   // shows one: a run with no window, /S, does not pay for them.
   LibraryHandle commonControls_;
-  std::optional<int> endStatus_;
+  std::optional<ExitStatus> endStatus_;
   bool keepingAlive_ =
       false;  // inside keepAlive(): handlers take nothing  // an end caught in a window procedure
 };
