@@ -15,7 +15,8 @@ const char* const kUsage =
     "/LOG=file  Appends a log of the installation to the file.\n"
     "/?  Shows this help.\n"
     "\n"
-    "Exit status: 0 installed, 1 failed or refused, 2 a command line that cannot be understood.";
+    "Exit status: 0 installed, 1 failed or refused, 2 a command line that cannot be understood, "
+    "3 an internal failure.";
 
 namespace {
 

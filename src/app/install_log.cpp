@@ -39,12 +39,13 @@ void InstallLog::message(const std::string& prompt, int buttons) {
   }
 }
 
-void InstallLog::ending(int status) {
+void InstallLog::ending(rt::ExitStatus status) {
+  const bool ended = status == rt::ExitStatus::Ended;
   const char* result =
-      status == 0 ? (finished_ ? "installed" : "not installed") : (failed_ ? "failed" : "refused");
+      ended ? (finished_ ? "installed" : "not installed") : (failed_ ? "failed" : "refused");
   try {
     line("End", std::to_string(copied_) + (copied_ == 1 ? " file" : " files") + " copied, " +
-                    result + ", exit status " + std::to_string(status));
+                    result + ", exit status " + std::to_string(rt::ExitCode(status)));
   } catch (const rt::RuntimeError&) {
   }
 }

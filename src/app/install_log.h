@@ -20,7 +20,7 @@ class InstallLog : public CopyObserver, public rt::WatchedDesktop::Watcher {
   void fileCopied(const std::string& destination) override;
   void finished() override;
   void message(const std::string& prompt, int buttons) override;
-  void ending(int status) override;
+  void ending(rt::ExitStatus status) override;
 
  private:
   void line(const std::string& label, const std::string& text);

@@ -18,10 +18,7 @@
 namespace setup {
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kNotUnderstood = 2;
-
-int RunWizard(ScreenRegistry& screens) {
+rt::ExitStatus RunWizard(ScreenRegistry& screens) {
   const rt::ProjectDescriptor project{kProjectName, kAppTitle, kLocale,
                                       [&]() -> rt::Screen& { return screens.get<frmIntro>(); }};
   return rt::ThunRTMain(project);
@@ -30,7 +27,7 @@ int RunWizard(ScreenRegistry& screens) {
 // /S: the copy of the confirmation screens with no one at the screen and no
 // screen at all. The default folder is made when absent, as "Yes, create it"
 // does; a folder of /D= is made with its parents. Ends the program: with
-// status 1 when the installer runs from the target folder itself.
+// ExitStatus::Failed when the installer runs from the target folder itself.
 [[noreturn]] void InstallUnattended(const std::string& folder, CopyObserver& watcher) {
   CopyResult result;
   if (folder.empty()) {
@@ -42,10 +39,10 @@ int RunWizard(ScreenRegistry& screens) {
         folder, [&](const std::string& name) { return folder + "\\" + name; }, watcher);
   }
   AnnounceCopy(result);
-  rt::End(kFailed);
+  rt::End(rt::ExitStatus::Failed);
 }
 
-int Run(const std::vector<std::string>& arguments) {
+rt::ExitStatus Run(const std::vector<std::string>& arguments) {
   CommandLine commandLine;
   const std::string problem = ParseCommandLine(arguments, commandLine);
   rt::WatchedDesktop watched(rt::desktop(), commandLine.silent);
@@ -54,7 +51,7 @@ int Run(const std::vector<std::string>& arguments) {
     if (!commandLine.silent)
       rt::rtcMsgBox(problem.empty() ? kUsage : problem + "\n\n" + kUsage,
                     problem.empty() ? rt::vbOKOnly : rt::vbExclamation);
-    rt::End(kNotUnderstood);
+    rt::End(rt::ExitStatus::NotUnderstood);
   }
 
   std::optional<InstallLog> log;
@@ -78,7 +75,7 @@ int Run(const std::vector<std::string>& arguments) {
 
   if (commandLine.silent) {
     rt::RaiseEvent([&] { InstallUnattended(commandLine.folder, watcher ? *watcher : noWatcher); });
-    return kFailed;  // not reached: the installation ends the program
+    return rt::ExitStatus::Failed;  // not reached: the installation ends the program
   }
   ScreenRegistry screens;
   screens.copyWatcher = watcher;
@@ -88,12 +85,12 @@ int Run(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int RunSetup() {
+rt::ExitStatus RunSetup() {
   ScreenRegistry screens;
   return RunWizard(screens);
 }
 
-int StartSetup(const std::vector<std::string>& arguments) {
+rt::ExitStatus StartSetup(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return RunSetup();
   try {
     return Run(arguments);

@@ -62,9 +62,6 @@ class Control {
   // Back to the design-time state; called when the screen loads.
   virtual void reset();
 
-  // The desktop's own handle for the control's window, if it has one.
-  void* peer = nullptr;
-
  protected:
   void changed();  // tells the desktop to show the new state
 

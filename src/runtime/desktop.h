@@ -2,20 +2,16 @@
 // Windows, a scripted user in the native tests.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
+
+#include "runtime/program.h"
 
 namespace rt {
 
 class Screen;
 class Control;
-class RuntimeError;
-
-// Thrown by a desktop whose end() hands the exit status back to the code that
-// started the program instead of leaving the process (the scripted user).
-struct ProgramEnded {
-  int status;
-};
 
 class Desktop {
  public:
@@ -37,16 +33,38 @@ class Desktop {
   virtual void runUntil(const std::function<bool()>& done) = 0;
   // A modal message box; returns when the user has answered it.
   virtual void messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;
-  // Ends the program with this exit status; never returns.
-  [[noreturn]] virtual void end(int status) = 0;
+  // Ends the program with this status: throws ProgramEnded (see program.h),
+  // never returns.
+  [[noreturn]] virtual void end(ExitStatus status) = 0;
   // Called at least every 100 ms during long work that takes no input: paints
   // what is out of date and answers the system, so that the program is not
   // taken for hung. Input waits, and is not acted on.
   virtual void keepAlive() {}
 };
 
-// The desktop in use; set once by the code that starts the program.
+// What desktop() raises when no desktop is in use: the code that starts the
+// program (the process entry, a test) has not put one in use first.
+class NoDesktopInUse : public std::exception {
+ public:
+  const char* what() const noexcept override {
+    return "no desktop is in use: the program was started without one";
+  }
+};
+
+// The desktop in use; raises NoDesktopInUse when there is none.
 Desktop& desktop();
-void SetDesktop(Desktop* desktop);
+
+// Puts a desktop in use while it lives, and the one in use before it (or
+// none) back when it goes.
+class DesktopInUse {
+ public:
+  explicit DesktopInUse(Desktop& desktop);
+  ~DesktopInUse();
+  DesktopInUse(const DesktopInUse&) = delete;
+  DesktopInUse& operator=(const DesktopInUse&) = delete;
+
+ private:
+  Desktop* previous_;
+};
 
 }  // namespace rt

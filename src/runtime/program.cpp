@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "runtime/desktop.h"
 #include "runtime/error.h"
@@ -23,17 +24,23 @@ Desktop*& CurrentDesktop() {
 }  // namespace
 
 Desktop& desktop() {
-  return *CurrentDesktop();
+  Desktop* current = CurrentDesktop();
+  if (!current) throw NoDesktopInUse();
+  return *current;
 }
-void SetDesktop(Desktop* desktop) {
-  CurrentDesktop() = desktop;
+
+DesktopInUse::DesktopInUse(Desktop& desktop)
+    : previous_(std::exchange(CurrentDesktop(), &desktop)) {}
+
+DesktopInUse::~DesktopInUse() {
+  CurrentDesktop() = previous_;
 }
 
 const std::string& AppTitle() {
   return Title();
 }
 
-int ThunRTMain(const ProjectDescriptor& project) {
+ExitStatus ThunRTMain(const ProjectDescriptor& project) {
   Title() = project.title;
   try {
     RaiseEvent([&] { project.startupScreen().Show(); });
@@ -52,14 +59,14 @@ void rtcMsgBox(const std::string& prompt, int buttons, const std::string& title)
   desktop().messageBox(prompt, buttons, title.empty() ? AppTitle() : title);
 }
 
-void End(int status) {
+void End(ExitStatus status) {
   desktop().end(status);
   std::abort();  // a desktop's end() never returns
 }
 
 void ReportAndEnd(const RuntimeError& error) {
   desktop().messageBox(error.report(), vbCritical, AppTitle());
-  desktop().end(1);
+  desktop().end(ExitStatus::Failed);
   std::abort();  // a desktop's end() never returns
 }
 

@@ -63,9 +63,6 @@ class Screen {
   // The desktop calls this when the user closes the window.
   void closedByUser() { Unload(); }
 
-  // The desktop's own handle for the window, if it has one.
-  void* peer = nullptr;
-
  protected:
   virtual void Form_Load() {}
 
@@ -90,7 +87,7 @@ class Screen {
 
 // True while any screen is loaded.
 bool AnyScreenLoaded();
-// Unloads every screen; used when the program ends without leaving the process.
+// Unloads every screen; used when the program ends.
 void UnloadAllScreens();
 
 }  // namespace rt

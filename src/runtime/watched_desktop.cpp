@@ -4,13 +4,8 @@
 
 namespace rt {
 
-WatchedDesktop::WatchedDesktop(Desktop& platform, bool quiet) : platform_(platform), quiet_(quiet) {
-  SetDesktop(this);
-}
-
-WatchedDesktop::~WatchedDesktop() {
-  SetDesktop(&platform_);
-}
+WatchedDesktop::WatchedDesktop(Desktop& platform, bool quiet)
+    : platform_(platform), quiet_(quiet) {}
 
 void WatchedDesktop::open(Screen& screen) {
   if (!quiet_) platform_.open(screen);
@@ -53,7 +48,7 @@ void WatchedDesktop::messageBox(const std::string& prompt, int buttons, const st
   if (!quiet_) platform_.messageBox(prompt, buttons, title);
 }
 
-void WatchedDesktop::end(int status) {
+void WatchedDesktop::end(ExitStatus status) {
   if (watcher_) watcher_->ending(status);
   platform_.end(status);
   std::abort();  // a desktop's end() never returns

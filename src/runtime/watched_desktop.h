@@ -15,14 +15,13 @@ class WatchedDesktop : public Desktop {
     virtual ~Watcher() = default;
     // A message box the program shows, or would show if it were not quiet.
     virtual void message(const std::string& prompt, int buttons) = 0;
-    // The program ends with this exit status.
-    virtual void ending(int status) = 0;
+    // The program ends with this status.
+    virtual void ending(ExitStatus status) = 0;
   };
 
-  // Ends the program through `platform`; sets itself as the desktop in use
-  // and puts `platform` back when it goes.
+  // Ends the program through `platform`; is the desktop in use while it
+  // lives, and puts the one before it back when it goes.
   WatchedDesktop(Desktop& platform, bool quiet);
-  ~WatchedDesktop() override;
 
   void watch(Watcher* watcher) { watcher_ = watcher; }
 
@@ -37,13 +36,14 @@ class WatchedDesktop : public Desktop {
   void refresh(Screen& screen) override;
   void runUntil(const std::function<bool()>& done) override;
   void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
-  [[noreturn]] void end(int status) override;
+  [[noreturn]] void end(ExitStatus status) override;
   void keepAlive() override;
 
  private:
   Desktop& platform_;
   bool quiet_;
   Watcher* watcher_ = nullptr;
+  DesktopInUse inUse_{*this};  // last: in use once the rest is set up
 };
 
 }  // namespace rt

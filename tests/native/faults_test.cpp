@@ -130,7 +130,8 @@ click Continue (proceed or stop)
       } catch (const rt::ProgramEnded& ended) {
         return ended.status;
       }
-      return -2;
+      ADD_FAILURE() << "the copy returned without ending the program";
+      return rt::ExitStatus::Ended;
     });
     EXPECT_EQ(failure, "");
     return status;

@@ -43,7 +43,7 @@ std::string ScenarioTest::read(const fs::path& file) {
 }
 
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
-                      std::string& failure, const std::function<int()>& program) {
+                      std::string& failure, const std::function<rt::ExitStatus()>& program) {
   mountDrives(currentDir);
   user = std::make_unique<rt::ScriptedUser>(scenario);
   for (const auto& [name, action] : marks) user->onMark(name, action);

@@ -43,7 +43,7 @@ class ScenarioTest : public ::testing::Test {
   // drives; returns its exit status, or -1 with `failure` set when the
   // scenario and the program parted.
   int run(const std::string& scenario, const std::string& currentDir, std::string& failure,
-          const std::function<int()>& program = {});
+          const std::function<rt::ExitStatus()>& program = {});
 
   // Starts the installer with a command line, as setup.exe does, and plays
   // the scenario (by default: no screen, no message box, exit status 0).

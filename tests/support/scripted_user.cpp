@@ -47,14 +47,11 @@ T* FindOfKind(const Screen& screen) {
 
 }  // namespace
 
-int ScriptedUser::run(const std::function<int()>& program) {
+int ScriptedUser::run(const std::function<ExitStatus()>& program) {
   steps_ = PlayableSteps(scenario_);
   next_ = 0;
-  SetDesktop(this);
-  struct Leave {
-    ~Leave() { SetDesktop(nullptr); }
-  } leave;
-  const int status = program();
+  const DesktopInUse inUse(*this);
+  const int status = ExitCode(program());
   if (const Step* left = nextStep()) fail(left, "the program has ended, but the scenario goes on");
   return status;
 }
@@ -247,10 +244,11 @@ void ScriptedUser::messageBox(const std::string& prompt, int buttons, const std:
     fail(step, shown + " (buttons " + std::to_string(buttons) + ")");
 }
 
-void ScriptedUser::end(int status) {
+void ScriptedUser::end(ExitStatus status) {
   const Step* step = nextStep();
-  const std::string ended = "the program ends with exit status " + std::to_string(status);
-  if (!step || step->kind != StepKind::Exit || step->status != status) fail(step, ended);
+  const int code = ExitCode(status);
+  const std::string ended = "the program ends with exit status " + std::to_string(code);
+  if (!step || step->kind != StepKind::Exit || step->status != code) fail(step, ended);
   ++next_;
   throw ProgramEnded{status};
 }

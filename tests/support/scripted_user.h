@@ -32,10 +32,11 @@ class ScriptedUser : public Desktop {
  public:
   explicit ScriptedUser(std::string scenario) : scenario_(std::move(scenario)) {}
 
-  // Runs the program with this user at the desktop and returns its exit
-  // status. Throws ScriptFailure when the program and the scenario part, or
-  // when the scenario cannot be read or needs real windows.
-  int run(const std::function<int()>& program);
+  // Runs the program with this user as the desktop in use and returns the
+  // number its process would leave with. Throws ScriptFailure when the
+  // program and the scenario part, or when the scenario cannot be read or
+  // needs real windows.
+  int run(const std::function<ExitStatus()>& program);
 
   // What the test does to the world at a `mark NAME` step.
   void onMark(const std::string& name, std::function<void()> action) {
@@ -68,7 +69,7 @@ class ScriptedUser : public Desktop {
   void refresh(Screen& screen) override;
   void runUntil(const std::function<bool()>& done) override;
   void messageBox(const std::string& prompt, int buttons, const std::string& title) override;
-  [[noreturn]] void end(int status) override;
+  [[noreturn]] void end(ExitStatus status) override;
 
  private:
   using Step = scenario::Step;

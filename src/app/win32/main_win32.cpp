@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/setup_program.h"
+#include "runtime/desktop.h"
 #include "runtime/program.h"
 #include "runtime/win32/desktop_win32.h"
 #include "runtime/win32/wide.h"
@@ -17,9 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetDllDirectoryW(L"");
 
   rt::win32::Win32Desktop desktop(instance);
-  rt::SetDesktop(&desktop);
+  const rt::DesktopInUse inUse(desktop);
   // The C run-time has split the command line as the shell quotes it.
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc; ++i) arguments.push_back(rt::win32::Narrow(__wargv[i]));
-  return setup::StartSetup(arguments);
+  return rt::ExitCode(setup::StartSetup(arguments));
 }

@@ -24,7 +24,7 @@ void __verbose_terminate_handler() {
   }
   MessageBoxW(nullptr, rt::win32::Widen(report).c_str(), rt::win32::Widen(rt::AppTitle()).c_str(),
               MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
-  ExitProcess(3);
+  ExitProcess(static_cast<UINT>(rt::ExitCode(rt::ExitStatus::InternalFailure)));
 }
 
 }  // namespace __gnu_cxx

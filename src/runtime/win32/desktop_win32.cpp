@@ -1,79 +1,26 @@
+// The Windows desktop's windows: the screens' window class and icon, a
+// top-level window for each open screen, a child window for each of its
+// controls, and their state kept in step with the controls'.
 #include "runtime/win32/desktop_win32.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 #include <string>
 #include <vector>
 
+#include "resource_ids.h"
 #include "runtime/controls.h"
-#include "runtime/program.h"
 #include "runtime/screen.h"
+#include "runtime/win32/screen_window_win32.h"
 #include "runtime/win32/wide.h"
 
 namespace rt::win32 {
 namespace {
 
 constexpr wchar_t kScreenClass[] = L"SetupScreen";
-constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
-constexpr int kStandardFontPoints = 8;
-constexpr int kTwipsPerInch = 1440;
-constexpr int kDropDownRows = 8;
-constexpr int kFrameEdgeTwips = 30;  // a frame's border, which its controls leave visible
+constexpr int kFolderLinePixels = 17;  // at 96 dpi
 constexpr unsigned kProgressSteps = 10000;
-constexpr int kExplorerIcons = 1;  // 32 and 16 px, 16 colours and 2
-constexpr int kScalableIcons = 2;  // 16 to 64 px, 32-bit colour
-
-int ControlId(const Screen& screen, const Control& control) {
-  const auto& controls = screen.controls();
-  const auto it = std::find_if(controls.begin(), controls.end(),
-                               [&](const auto& c) { return c.get() == &control; });
-  return kFirstControlId + static_cast<int>(it - controls.begin());
-}
-
-// The control of a child window's id, or nullptr.
-Control* ControlOfId(const Screen& screen, long long id) {
-  const auto& controls = screen.controls();
-  const long long index = id - kFirstControlId;
-  if (index < 0 || index >= static_cast<long long>(controls.size())) return nullptr;
-  return controls[static_cast<size_t>(index)].get();
-}
-
-// An entry of a control's list, from the index a list window gives; nullptr
-// for none (-1) or one out of range.
-template <class Entry>
-const Entry* EntryAt(const std::vector<Entry>& entries, LRESULT index) {
-  if (index < 0 || static_cast<size_t>(index) >= entries.size()) return nullptr;
-  return &entries[static_cast<size_t>(index)];
-}
-
-// A list index for a list window's message; -1 selects nothing.
-WPARAM ListIndex(int index) {
-  return static_cast<WPARAM>(static_cast<INT_PTR>(index));
-}
-
-// A label's box in twips on the client area, cut where a control that stands
-// after it in the layout (beneath it) starts: the label must not hide it.
-RECT LabelBox(const Screen& screen, const Control& label) {
-  const ControlLayout& own = label.layout();
-  RECT box{own.left, own.top, own.left + own.width, own.top + own.height};
-  bool after = false;
-  for (const auto& control : screen.controls()) {
-    if (control.get() == &label) {
-      after = true;
-      continue;
-    }
-    const ControlLayout& other = control->layout();
-    if (!after || other.container || other.kind == ControlKind::Label ||
-        other.kind == ControlKind::Frame)
-      continue;
-    const bool overlaps = other.left < box.right && other.left + other.width > box.left &&
-                          other.top < box.bottom && other.top + other.height > box.top;
-    if (overlaps && other.left > box.left) box.right = other.left;
-  }
-  return box;
-}
 
 // The program's icon at the size the system draws it at: `width` and
 // `height` are the metrics of the title bar's icon or of the taskbar's and
@@ -81,7 +28,7 @@ RECT LabelBox(const Screen& screen, const Control& label) {
 // display scales ask for, else (a system that cannot read those images) from
 // the group that Explorer shows.
 HICON ScreenIcon(HINSTANCE instance, int width, int height) {
-  for (const int group : {kScalableIcons, kExplorerIcons}) {
+  for (const int group : {IDI_SCREEN_ICON, IDI_EXPLORER_ICON}) {
     if (HANDLE icon =
             LoadImageW(instance, MAKEINTRESOURCEW(group), IMAGE_ICON, GetSystemMetrics(width),
                        GetSystemMetrics(height), LR_DEFAULTCOLOR))
@@ -105,27 +52,14 @@ std::vector<Control*> TabOrder(const Screen& screen) {
 
 }  // namespace
 
-struct Win32Desktop::Window {
-  Win32Desktop* desktop;  // whichever desktop wraps it, this one draws it
-  Screen* screen;
-  WindowHandle hwnd;
-  HWND lastFocus = nullptr;
-  bool focusPlaced = false;
-  bool driveChosen = false;  // the dropped drive list closes on a choice
-};
-
 Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance) {
-  HDC screenDc = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screenDc, LOGPIXELSY);
-  ReleaseDC(nullptr, screenDc);
-
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = ScreenIcon(instance, SM_CXICON, SM_CYICON);
   windowClass.hIconSm = ScreenIcon(instance, SM_CXSMICON, SM_CYSMICON);
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kScreenClass;
   RegisterClassExW(&windowClass);
@@ -136,54 +70,25 @@ Win32Desktop::~Win32Desktop() {
   while (!windows_.empty()) windows_.pop_back();
 }
 
-HFONT Win32Desktop::font(int points, bool forNames) {
-  if (points == 0) points = kStandardFontPoints;
-  const int key = forNames ? -points : points;
-  for (const auto& [size, font] : fonts_)
-    if (size == key) return font.get();
-  return fonts_.emplace_back(key, forNames ? NameFont(points, dpi_) : LayoutFont(points, dpi_))
-      .second.get();
-}
-
-HFONT Win32Desktop::fontFor(const std::wstring& text, int points) {
-  HFONT layout = font(points);
-  return HasGlyphs(layout, text) ? layout : font(points, true);
-}
-
 // Shows `text` in the control in the font that has its glyphs.
 void Win32Desktop::setFontFor(HWND hwnd, const Control& control, const std::wstring& text) {
-  HFONT wanted = fontFor(text, control.layout().fontPoints);
+  HFONT wanted = layout_.fontFor(text, control.layout().fontPoints);
   if (reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)) != wanted)
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(wanted), TRUE);
 }
 
 void Win32Desktop::open(Screen& screen) {
-  auto window = std::make_unique<Window>();
+  auto window = std::make_unique<ScreenWindow>();
   window->desktop = this;
   window->screen = &screen;
-  const auto pixels = [this](int twips) { return MulDiv(twips, dpi_, kTwipsPerInch); };
-
-  RECT frame{0, 0, pixels(kDesignWidthTwips), pixels(kDesignHeightTwips)};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   // The screen below owns the new one: the program keeps one taskbar button
   // and one Alt+Tab entry, and the screen below can never come over it. It
   // opens on the monitor of the screen below, in the middle of its work area.
   HWND below = activeWindow();
-  int left = CW_USEDEFAULT, top = CW_USEDEFAULT;
-  if (below) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(below, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT& work = monitor.rcWork;
-    left = work.left + std::max(0L, (work.right - work.left - width) / 2);
-    top = work.top + std::max(0L, (work.bottom - work.top - height) / 2);
-  }
+  const WindowBox box = layout_.screenWindow(below);
   window->hwnd.reset(CreateWindowExW(0, kScreenClass, Widen(screen.Caption()).c_str(),
-                                     WS_OVERLAPPEDWINDOW, left, top, width, height, below, nullptr,
-                                     instance_, window.get()));
-  HWND hwnd = window->hwnd.get();
-  screen.peer = hwnd;
+                                     WS_OVERLAPPEDWINDOW, box.left, box.top, box.width, box.height,
+                                     below, nullptr, instance_, window.get()));
 
   // The controls are made in the order of the layout, which is their z-order
   // from the top: it is the tab order of the controls that take the focus,
@@ -193,22 +98,13 @@ void Win32Desktop::open(Screen& screen) {
   windows_.push_back(std::move(window));
 }
 
-void Win32Desktop::createControl(Window& window, Control& control) {
+void Win32Desktop::createControl(ScreenWindow& window, Control& control) {
   const Screen& screen = *window.screen;
-  const auto pixels = [this](int twips) { return MulDiv(twips, dpi_, kTwipsPerInch); };
   const ControlLayout& layout = control.layout();
   // Options that follow one another form one group.
   const int id = ControlId(screen, control);
   const Control* before = ControlOfId(screen, id - 1);
   const bool optionGroupOpen = before && before->kind() == ControlKind::Option;
-  int left = layout.left, top = layout.top, width = layout.width;
-  if (layout.container) {  // inside a frame, and clipped at its edge
-    const ControlLayout& frameLayout = screen.find(layout.container)->layout();
-    width = std::min(width, frameLayout.width - layout.left - kFrameEdgeTwips);
-    left += frameLayout.left;
-    top += frameLayout.top;
-  }
-  int height = pixels(layout.height);
   const wchar_t* className = L"BUTTON";
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   DWORD exStyle = 0;
@@ -222,9 +118,7 @@ void Win32Desktop::createControl(Window& window, Control& control) {
     case ControlKind::Option:  // beneath its frame, yet drawn over it
       style = WS_CHILD | BS_AUTORADIOBUTTON | (optionGroupOpen ? 0 : WS_GROUP);
       break;
-    case ControlKind::Label: {
-      const RECT box = LabelBox(screen, control);
-      width = box.right - box.left;
+    case ControlKind::Label:
       className = L"STATIC";
       style |= SS_NOPREFIX | WS_GROUP;
       style |= (layout.notes & kCentred)      ? SS_CENTER
@@ -232,11 +126,9 @@ void Win32Desktop::createControl(Window& window, Control& control) {
                                               : SS_LEFT;
       if (layout.notes & kBordered) style |= WS_BORDER;
       break;
-    }
     case ControlKind::DriveList:
       className = L"COMBOBOX";
       style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
-      height += kDropDownRows * MulDiv(16, dpi_, 96);
       break;
     case ControlKind::FolderList:
       className = L"LISTBOX";
@@ -254,27 +146,27 @@ void Win32Desktop::createControl(Window& window, Control& control) {
       style |= WS_GROUP;
       break;
   }
+  const WindowBox box = layout_.controlWindow(screen, control);
   HWND child = CreateWindowExW(
-      exStyle, className, L"", style, pixels(left), pixels(top), pixels(width), height,
-      window.hwnd.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(layout.fontPoints)), FALSE);
+      exStyle, className, L"", style, box.left, box.top, box.width, box.height, window.hwnd.get(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.font(layout.fontPoints)), FALSE);
   if (layout.kind == ControlKind::FolderList)
-    SendMessageW(child, LB_SETITEMHEIGHT, 0, MulDiv(17, dpi_, 96));
+    SendMessageW(child, LB_SETITEMHEIGHT, 0, layout_.scaled(kFolderLinePixels));
   if (layout.kind == ControlKind::ProgressBar)
     SendMessageW(child, PBM_SETRANGE32, 0, static_cast<LPARAM>(kProgressSteps));
-  control.peer = child;
 }
 
 void Win32Desktop::add(Control& control) {
-  Window* window = windowOf(control.screen());
+  ScreenWindow* window = windowOf(control.screen());
   if (!window) return;
   createControl(*window, control);
   update(control);
 }
 
+// Called while the control still stands among its screen's controls.
 void Win32Desktop::remove(Control& control) {
-  if (auto hwnd = static_cast<HWND>(control.peer)) DestroyWindow(hwnd);
-  control.peer = nullptr;
+  if (HWND hwnd = controlWindow(control)) DestroyWindow(hwnd);
 }
 
 void Win32Desktop::close(Screen& screen) {
@@ -284,17 +176,15 @@ void Win32Desktop::close(Screen& screen) {
   auto window = std::move(*it);
   windows_.erase(it);
   SetWindowLongPtrW(window->hwnd.get(), GWLP_USERDATA, 0);
-  for (const auto& control : screen.controls()) control->peer = nullptr;
-  screen.peer = nullptr;
-  // The window goes with `window`. The screen below was enabled before, so
-  // the activation passes straight to it.
+  // The window goes with `window`, its controls' windows with it. The
+  // screen below was enabled before, so the activation passes straight to it.
   window.reset();
 }
 
 void Win32Desktop::show(Screen& screen) {
-  Window* open = windowOf(screen);
+  ScreenWindow* open = windowOf(screen);
   if (!open) return;
-  Window& window = *open;
+  ScreenWindow& window = *open;
   HWND hwnd = window.hwnd.get();
   ShowWindow(hwnd, screen.WindowState() == vbMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetForegroundWindow(hwnd);
@@ -302,7 +192,7 @@ void Win32Desktop::show(Screen& screen) {
     window.focusPlaced = true;
     for (Control* control : TabOrder(screen)) {
       if (control->canTakeFocus()) {
-        SetFocus(static_cast<HWND>(control->peer));
+        SetFocus(GetDlgItem(hwnd, ControlId(screen, *control)));
         break;
       }
     }
@@ -311,15 +201,15 @@ void Win32Desktop::show(Screen& screen) {
 }
 
 void Win32Desktop::hide(Screen& screen) {
-  if (Window* window = windowOf(screen)) ShowWindow(window->hwnd.get(), SW_HIDE);
+  if (ScreenWindow* window = windowOf(screen)) ShowWindow(window->hwnd.get(), SW_HIDE);
 }
 
 void Win32Desktop::setEnabled(Screen& screen, bool enabled) {
-  if (Window* window = windowOf(screen)) EnableWindow(window->hwnd.get(), enabled);
+  if (ScreenWindow* window = windowOf(screen)) EnableWindow(window->hwnd.get(), enabled);
 }
 
 void Win32Desktop::update(Control& control) {
-  auto hwnd = static_cast<HWND>(control.peer);
+  HWND hwnd = controlWindow(control);
   if (!hwnd) return;
   const std::wstring caption = Widen(control.Caption());
   if (auto* bar = As<ProgressBar>(&control)) {
@@ -365,14 +255,20 @@ void Win32Desktop::update(Control& control) {
 // Paints at once what changed since the last paint (a label shown or hidden,
 // say); the rest of the screen is up to date already.
 void Win32Desktop::refresh(Screen& screen) {
-  if (Window* window = windowOf(screen))
+  if (ScreenWindow* window = windowOf(screen))
     RedrawWindow(window->hwnd.get(), nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-Win32Desktop::Window* Win32Desktop::windowOf(const Screen& screen) const {
+ScreenWindow* Win32Desktop::windowOf(const Screen& screen) const {
   for (const auto& window : windows_)
     if (window->screen == &screen) return window.get();
   return nullptr;
+}
+
+HWND Win32Desktop::controlWindow(const Control& control) const {
+  const Screen& screen = control.screen();
+  const ScreenWindow* window = windowOf(screen);
+  return window ? GetDlgItem(window->hwnd.get(), ControlId(screen, control)) : nullptr;
 }
 
 HWND Win32Desktop::activeWindow() const {
@@ -380,214 +276,6 @@ HWND Win32Desktop::activeWindow() const {
   for (const auto& window : windows_)
     if (window->screen->visible() && window->screen->enabled()) return window->hwnd.get();
   return nullptr;
-}
-
-void Win32Desktop::runUntil(const std::function<bool()>& done) {
-  MSG message;
-  while (!done()) {
-    if (GetMessageW(&message, nullptr, 0, 0) <= 0) end(0);
-    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root && GetWindowLongPtrW(root, GWLP_USERDATA) && IsDialogMessageW(root, &message)) {
-      resumeUnwinding();
-      continue;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-    resumeUnwinding();
-  }
-}
-
-void Win32Desktop::messageBox(const std::string& prompt, int buttons, const std::string& title) {
-  // Keys and clicks that came while the program took no input (during the
-  // copy, say) were meant for what was on the screen then, not for this box:
-  // it waits for an answer given after it has appeared.
-  MSG typedAhead;
-  while (PeekMessageW(&typedAhead, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-  }
-  while (PeekMessageW(&typedAhead, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-  }
-  MessageBoxW(activeWindow(), Widen(prompt).c_str(), Widen(title).c_str(),
-              static_cast<UINT>(buttons) | MB_SETFOREGROUND);
-  resumeUnwinding();
-}
-
-void Win32Desktop::end(int status) {
-  throw ProgramEnded{status};
-}
-
-void Win32Desktop::resumeUnwinding() {
-  if (const auto status = std::exchange(endStatus_, std::nullopt)) throw ProgramEnded{*status};
-}
-
-// Long work takes no input, but the windows stay painted, and the messages
-// that other programs and the system send are answered: a program that looks
-// at no message for 5 seconds is shown as not responding. Input stays queued
-// and is not acted on.
-void Win32Desktop::keepAlive() {
-  keepingAlive_ = true;
-  MSG message;
-  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
-  keepingAlive_ = false;
-  resumeUnwinding();
-}
-
-LRESULT CALLBACK Win32Desktop::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
-  // No exception crosses the system's frames: the end of the program waits
-  // until the system has returned to the loop that dispatched the message.
-  // Every other failure is a handler's, which RaiseEvent has reported.
-  try {
-    return window->desktop->handle(*window, hwnd, message, wParam, lParam);
-  } catch (const ProgramEnded& ended) {
-    window->desktop->endStatus_ = ended.status;
-    return 0;
-  } catch (...) {
-    std::terminate();  // reported by the program's terminate handler
-  }
-}
-
-LRESULT Win32Desktop::handle(Window& window, HWND hwnd, UINT message, WPARAM wParam,
-                             LPARAM lParam) {
-  // While long work keeps the windows alive, what another program sends
-  // them is answered but not acted on: no screen closes, no button is
-  // pressed in the middle of a handler.
-  if (keepingAlive_ && (message == WM_CLOSE || message == WM_COMMAND)) return 0;
-  switch (message) {
-    case WM_CLOSE: {
-      Screen* screen = window.screen;
-      RaiseEvent([screen] { screen->closedByUser(); });
-      return 0;
-    }
-    case WM_COMMAND:
-      command(window, LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus && IsChild(hwnd, focus)) window.lastFocus = focus;
-      } else if (window.lastFocus && IsWindow(window.lastFocus)) {
-        SetFocus(window.lastFocus);
-        return 0;
-      }
-      break;
-    case WM_CTLCOLORSTATIC: {  // a label, an option button or the frame's caption
-      // The text in the colours of the system's scheme: the bordered folder
-      // label as a field, every other one on the screen's face.
-      const Control* control =
-          ControlOfId(*window.screen, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
-      const int face =
-          control && (control->layout().notes & kBordered) ? COLOR_WINDOW : COLOR_BTNFACE;
-      const auto dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(face));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
-    }
-    case WM_SYSCOLORCHANGE:  // a new colour scheme: only top-level windows hear of it
-      for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
-      RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-      return 0;
-    case WM_DRAWITEM:
-      drawFolderItem(window, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-void Win32Desktop::command(Window& window, int id, int notification) {
-  Screen& screen = *window.screen;
-  if (id == IDOK) {  // Enter: presses the focused button, opens the focused folder list's entry
-    HWND focus = GetFocus();
-    const int focusId = focus ? GetDlgCtrlID(focus) : 0;
-    Control* focused = ControlOfId(screen, focusId);
-    if (!focused) return;
-    if (As<DirListBox>(focused))
-      command(window, focusId, LBN_DBLCLK);
-    else if (focused->kind() == ControlKind::Button)
-      RaiseEvent(focused->Click);
-    return;
-  }
-  Control* control = ControlOfId(screen, id);
-  if (!control) return;
-  auto hwnd = static_cast<HWND>(control->peer);
-
-  if (auto* option = As<OptionButton>(control)) {
-    if (notification == BN_CLICKED) RaiseEvent([option] { option->setValue(true); });
-  } else if (auto* drives = As<DriveListBox>(control)) {
-    // While the list is dropped, the arrows move its highlight only; the
-    // drive is taken when it closes on a choice. Closed, it takes each one.
-    bool take = false;
-    if (notification == CBN_SELCHANGE) {
-      take = !SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0);
-    } else if (notification == CBN_SELENDOK) {
-      window.driveChosen = true;
-    } else if (notification == CBN_SELENDCANCEL) {
-      window.driveChosen = false;
-      SendMessageW(hwnd, CB_SETCURSEL, ListIndex(drives->selectedIndex()), 0);
-    } else if (notification == CBN_CLOSEUP) {
-      take = window.driveChosen;
-      window.driveChosen = false;
-    }
-    const auto* entry = EntryAt(drives->entries(), SendMessageW(hwnd, CB_GETCURSEL, 0, 0));
-    if (take && entry) {
-      const char letter = entry->letter;
-      RaiseEvent([drives, letter] { drives->setDrive(std::string{letter, ':', '\\'}); });
-    }
-  } else if (auto* folders = As<DirListBox>(control)) {
-    const auto* entry = EntryAt(folders->entries(), SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
-    if (notification == LBN_DBLCLK && entry) {
-      const std::string path = entry->path;
-      RaiseEvent([folders, path] { folders->open(path); });
-    }
-  } else if (control->kind() == ControlKind::Button && notification == BN_CLICKED) {
-    RaiseEvent(control->Click);
-  }
-}
-
-// One line of the folder list: indented by its depth, with an open folder for
-// the path down to the current folder and a closed one for its sub-folders.
-void Win32Desktop::drawFolderItem(Window& window, const DRAWITEMSTRUCT& item) {
-  const auto* folders = As<const DirListBox>(ControlOfId(*window.screen, item.CtlID));
-  if (!folders || item.itemID >= folders->entries().size()) return;
-  const auto& entry = folders->entries()[item.itemID];
-  // The selection stands out in the highlight colours, with a focus frame,
-  // only while the list has the focus; else it is drawn in the inactive ones.
-  const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  const bool focused = GetFocus() == item.hwndItem;
-  const int background = !selected ? COLOR_WINDOW : focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE;
-  const int foreground = !selected ? COLOR_WINDOWTEXT
-                         : focused ? COLOR_HIGHLIGHTTEXT
-                                   : COLOR_BTNTEXT;
-  HDC dc = item.hDC;
-  RECT box = item.rcItem;
-  FillRect(dc, &box, GetSysColorBrush(background));
-
-  const auto scale = [this](int px) { return MulDiv(px, dpi_, 96); };
-  const int left = box.left + scale(4) + entry.depth * scale(12);
-  const int middle = (box.top + box.bottom) / 2;
-  BrushHandle fill(CreateSolidBrush(entry.open ? RGB(255, 232, 140) : RGB(230, 190, 60)));
-  RECT tab{left, middle - scale(5), left + scale(5), middle - scale(3)};
-  RECT body{left, middle - scale(3), left + scale(13), middle + scale(5)};
-  FillRect(dc, &tab, fill.get());
-  FillRect(dc, &body, fill.get());
-  FrameRect(dc, &body, GetSysColorBrush(COLOR_WINDOWTEXT));
-
-  RECT text = box;
-  text.left = left + scale(18);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(foreground));
-  const std::wstring name = Widen(entry.text);
-  const HGDIOBJ listFont = SelectObject(dc, fontFor(name, folders->layout().fontPoints));
-  DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  SelectObject(dc, listFont);
-  if (selected && focused) DrawFocusRect(dc, &item.rcItem);
 }
 
 }  // namespace rt::win32

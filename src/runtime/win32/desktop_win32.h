@@ -1,5 +1,12 @@
 // The desktop on Windows: each screen is a top-level window with the
 // platform's own controls, placed from the screen's layout table.
+//
+// Its work is spread over files of one job each: the windows and controls
+// (desktop_win32.cpp: start-up, creation, and their state kept in step with the
+// controls'), the message loop and the end of the program
+// (message_loop_win32.cpp), the user's input (input_win32.cpp), the
+// geometry and the fonts (desktop_layout_win32.cpp) and what it draws itself
+// (painting_win32.cpp).
 #pragma once
 
 #include <windows.h>
@@ -7,29 +14,22 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "runtime/desktop.h"
-#include "runtime/win32/layout_font.h"
+#include "runtime/win32/desktop_layout_win32.h"
+#include "runtime/win32/handles.h"
 
 namespace rt::win32 {
 
-struct WindowDestroyer {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-struct LibraryFreer {
-  void operator()(HMODULE library) const { FreeLibrary(library); }
-};
-using LibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+struct ScreenWindow;
 
 class Win32Desktop : public Desktop {
  public:
   explicit Win32Desktop(HINSTANCE instance);
   ~Win32Desktop() override;
+  Win32Desktop(const Win32Desktop&) = delete;
+  Win32Desktop& operator=(const Win32Desktop&) = delete;
 
   void open(Screen& screen) override;
   void close(Screen& screen) override;
@@ -45,40 +45,36 @@ class Win32Desktop : public Desktop {
   // Ends the program by unwinding to the code that started it, as on every
   // desktop (rt::ProgramEnded): destructors run. An end inside a window
   // procedure waits there until the system's call has returned.
-  [[noreturn]] void end(int status) override;
+  [[noreturn]] void end(ExitStatus status) override;
   void keepAlive() override;
 
  private:
-  struct Window;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(Window& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(ScreenWindow& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   // Goes on with the end of the program that a window procedure caught.
   void resumeUnwinding();
-  void createControl(Window& window, Control& control);
-  void command(Window& window, int id, int notification);
-  void drawFolderItem(Window& window, const DRAWITEMSTRUCT& item);
-  // The layout font at `points` (0: the standard size), or the name font.
-  HFONT font(int points, bool forNames = false);
-  // The font to show `text` in, a name in any script, at `points`: the layout
-  // font where it has a glyph for every character, else the name font.
-  HFONT fontFor(const std::wstring& text, int points);
+  void command(ScreenWindow& window, int id, int notification);
+  void createControl(ScreenWindow& window, Control& control);
   void setFontFor(HWND hwnd, const Control& control, const std::wstring& text);
+  // The window of an open screen, or nullptr.
+  ScreenWindow* windowOf(const Screen& screen) const;
+  // The window of a control of an open screen, or nullptr.
+  HWND controlWindow(const Control& control) const;
   HWND activeWindow() const;
 
   HINSTANCE instance_;
-  int dpi_;
-  // The window of an open screen, or nullptr.
-  Window* windowOf(const Screen& screen) const;
-
-  std::vector<std::unique_ptr<Window>> windows_;  // one an open screen: a few
-  // By size in points (negative for a name font): a few.
-  std::vector<std::pair<int, FontHandle>> fonts_;
+  // The members go in the reverse of this order, after the destructor's body
+  // has closed the windows, the top of the stack first. The fonts of
+  // `layout_` and the common controls' library (whose window procedure the
+  // progress bar runs on) stand before `windows_`, so that they are freed
+  // only once no window uses them.
+  DesktopLayout layout_;
   // The common controls (the progress bar), loaded when a screen first
   // shows one: a run with no window, /S, does not pay for them.
   LibraryHandle commonControls_;
-  std::optional<int> endStatus_;
-  bool keepingAlive_ =
-      false;  // inside keepAlive(): handlers take nothing  // an end caught in a window procedure
+  std::vector<std::unique_ptr<ScreenWindow>> windows_;  // one an open screen: a few
+  std::optional<ExitStatus> endStatus_;                 // an end caught in a window procedure
+  bool keepingAlive_ = false;                           // inside keepAlive(): handlers take nothing
 };
 
 }  // namespace rt::win32

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace rt::win32 {
@@ -45,5 +47,15 @@ struct CloseFindHandle {
 
 using FileHandle = UniqueHandle<CloseKernelHandle>;  // CreateFileW and other kernel objects
 using FindHandle = UniqueHandle<CloseFindHandle>;    // FindFirstFileExW
+
+struct WindowDestroyer {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+struct LibraryFreer {
+  void operator()(HMODULE library) const { FreeLibrary(library); }
+};
+using LibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
 
 }  // namespace rt::win32
