@@ -2,14 +2,17 @@
 
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "screens/project.h"
 
 namespace setup {
 
-const char* const kUsage =
-    "Usage: setup.exe [/S] [/D=folder] [/LOG=file] [/?]\n"
-    "\n"
-    "/S  Installs with no window and no message box, into c:\\Program Files\\Quorvan2005 "
-    "unless /D= names another folder.\n"
+const std::string kUsage =
+    std::string(
+        "Usage: setup.exe [/S] [/D=folder] [/LOG=file] [/?]\n"
+        "\n"
+        "/S  Installs with no window and no message box, into ") +
+    DefaultInstallDir +
+    " unless /D= names another folder.\n"
     "/D=folder  The folder to install into, made with any missing folders above it. "
     "Without /S, the user-folder screen opens on it.\n"
     "/LOG=file  Appends a log of the installation to the file.\n"

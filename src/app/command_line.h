@@ -19,6 +19,6 @@ struct CommandLine {
 std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& commandLine);
 
 // The text of /?.
-extern const char* const kUsage;
+extern const std::string kUsage;
 
 }  // namespace setup
