@@ -47,9 +47,10 @@ and timed from its start to its end:
   itself and the volume label file come along.
 
 Both installers are built for the data set by makensis (Debian's nsis
-package, needed only here: apt-get install nsis) as 64-bit programs, as
-setup.exe is. The box keeps one wineserver for all its runs (wineserver -p),
-so that no run pays for starting Wine's services.
+package, needed only here: apt-get install nsis) as 32-bit or 64-bit
+programs, as setup.exe is. Each program starts with the Wine loader of its
+kind (wine_programs.wine_loader). The box keeps one wineserver for all its
+runs (wineserver -p), so that no run pays for starting Wine's services.
 """
 
 from __future__ import annotations
@@ -73,8 +74,8 @@ sys.path.insert(0, str(REPOSITORY / "tests" / "e2e"))
 
 import winebox  # noqa: E402  (after the path to the harness)
 from child_processes import die_with_parent  # noqa: E402
-from wine_programs import (QUIET, stop_wineserver, wine_environment, wine_loader,  # noqa: E402
-                           wineserver)
+from wine_programs import (QUIET, is_32bit_program, stop_wineserver,  # noqa: E402
+                           wine_environment, wine_loader, wineserver)
 
 BUILD = REPOSITORY / "build" / "windows"
 KiB = 1024
@@ -317,7 +318,7 @@ class WizardBench(Bench):
 # The NSIS installers' names: the copying one sits on the medium, hidden.
 NSIS_COPY, NSIS_PACKED = ".quorvan-copy.exe", "quorvan-packed.exe"
 
-NSIS_HEAD = """Target amd64-unicode
+NSIS_HEAD = """Target {target}
 Name "QUORVAN 2005"
 OutFile "{out}"
 InstallDir "C:\\nsis"
@@ -369,21 +370,27 @@ class SilentBench(Bench):
         self.loop = tools / "copy-loop.exe"
         shutil.copy2(programs["loop"], self.loop)
         packed_cd = self.box.make_folder("cd-packed")
-        build_nsis(NSIS_COPY_SCRIPT.format(out=self.cd / NSIS_COPY), tools / "copy.nsi",
-                   self.cd / NSIS_COPY)
+        target = "x86-unicode" if is_32bit_program(programs["setup"]) else "amd64-unicode"
+        build_nsis(NSIS_COPY_SCRIPT.format(out=self.cd / NSIS_COPY, target=target),
+                   tools / "copy.nsi", self.cd / NSIS_COPY)
         files = "".join(f'  File "{self.cd / name}"\n' for name in sorted(self.expected))
-        build_nsis(NSIS_PACKED_SCRIPT.format(out=packed_cd / NSIS_PACKED, files=files),
+        build_nsis(NSIS_PACKED_SCRIPT.format(out=packed_cd / NSIS_PACKED, files=files,
+                                             target=target),
                    tools / "packed.nsi", packed_cd / NSIS_PACKED)
         self.box.map_drive("e", packed_cd, label="QUORVAN", kind="cdrom")
         self.every_file = {entry.name: entry.stat().st_size for entry in os.scandir(self.cd)}
         drive_c = self.box.drive_c
         self.targets = {"setup.exe": drive_c / "setup", "loop": drive_c / "loop",
                         "NSIS packed": drive_c / "nsis-packed", "NSIS copy": drive_c / "nsis-copy"}
+        # Each command, the name of its process, and the program's host file.
         self.commands = {
-            "setup.exe": (["D:\\setup.exe", "/S", "/D=C:\\setup"], "setup.exe"),
-            "loop": ([str(self.loop), "D:\\", "C:\\loop"], "copy-loop.exe"),
-            "NSIS packed": ([f"E:\\{NSIS_PACKED}", "/S", "/D=C:\\nsis-packed"], NSIS_PACKED),
-            "NSIS copy": ([f"D:\\{NSIS_COPY}", "/S", "/D=C:\\nsis-copy"], NSIS_COPY)}
+            "setup.exe": (["D:\\setup.exe", "/S", "/D=C:\\setup"], "setup.exe",
+                          self.cd / "setup.exe"),
+            "loop": ([str(self.loop), "D:\\", "C:\\loop"], "copy-loop.exe", self.loop),
+            "NSIS packed": ([f"E:\\{NSIS_PACKED}", "/S", "/D=C:\\nsis-packed"], NSIS_PACKED,
+                            packed_cd / NSIS_PACKED),
+            "NSIS copy": ([f"D:\\{NSIS_COPY}", "/S", "/D=C:\\nsis-copy"], NSIS_COPY,
+                          self.cd / NSIS_COPY)}
         self.runners = {side: (lambda _target, side=side: self._process(side))
                         for side in self.sides}
         self._keep_wineserver()
@@ -406,15 +413,15 @@ class SilentBench(Bench):
                        stderr=subprocess.DEVNULL, check=True, timeout=60)
 
     def _process(self, side: str) -> Run:
-        command, program_name = self.commands[side]
+        command, program_name, host_file = self.commands[side]
         environment = wine_environment(self.box.prefix, self.session.display.name,
                                        winebox.WINE_ERRORS_ONLY)
         with tempfile.TemporaryFile() as output:
             watch = PeakWatch(lambda: wine_process(self.box.prefix, program_name))
             # From D:\ as current folder, where setup.exe takes its files from.
             started = time.monotonic()
-            process = subprocess.Popen([wine_loader(), *command], env=environment, cwd=self.cd,
-                                       stdin=subprocess.DEVNULL, stdout=output,
+            process = subprocess.Popen([wine_loader(host_file), *command], env=environment,
+                                       cwd=self.cd, stdin=subprocess.DEVNULL, stdout=output,
                                        stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
             # A plain wait: one with a time-out polls, every 50 ms at last.
             watchdog = threading.Timer(3600, process.kill)

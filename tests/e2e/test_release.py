@@ -1,6 +1,7 @@
 r"""The release: the installation CD image of scripts/make-cd.sh, a reproducible
-setup.exe, and a signed one. No Wine here (test_installation_cd.py installs
-from the image under Wine).
+setup.exe, a signed one, and one that starts on every Windows from the oldest
+it names. No Wine here (test_installation_cd.py installs from the image under
+Wine; Wine has every function whatever Windows it plays).
 
 The image is read back with xorriso, as a reader of its Joliet names (Windows)
 sees it.
@@ -16,6 +17,7 @@ import sys
 import tempfile
 import time
 import unittest
+import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 import installation_cd
@@ -41,6 +43,71 @@ def pe_checksum(data: bytes, checksum_at: int) -> int:
         total += word
         total = (total & 0xFFFF) + (total >> 16)
     return ((total & 0xFFFF) + (total >> 16)) + len(data)
+
+
+def pe_imports(data: bytes) -> list[tuple[str, str]]:
+    """The (DLL, function) pairs of a PE file's import table; "#N" for an import by ordinal."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    section_count, optional_size = struct.unpack_from("<H", data, pe + 6)[0], \
+        struct.unpack_from("<H", data, pe + 20)[0]
+    optional = pe + 24
+    wide = struct.unpack_from("<H", data, optional)[0] == 0x20B  # PE32+
+    import_rva = struct.unpack_from("<I", data, optional + (112 if wide else 96) + 8)[0]
+    sections = [struct.unpack_from("<IIII", data, optional + optional_size + 40 * index + 8)
+                for index in range(section_count)]
+
+    def offset(rva: int) -> int:
+        for virtual_size, address, raw_size, raw in sections:
+            if address <= rva < address + max(virtual_size, raw_size):
+                return raw + rva - address
+        raise ValueError(f"RVA {rva:#x} is in no section")
+
+    def text(rva: int) -> str:
+        at = offset(rva)
+        return data[at:data.index(b"\0", at)].decode("ascii")
+
+    entry_size, by_ordinal = (8, 1 << 63) if wide else (4, 1 << 31)
+    imports = []
+    descriptor = offset(import_rva)
+    while True:
+        lookup, _time, _chain, dll, first = struct.unpack_from("<5I", data, descriptor)
+        if dll == 0:
+            return imports
+        thunk = offset(lookup or first)
+        while entry := int.from_bytes(data[thunk:thunk + entry_size], "little"):
+            # By name: the RVA of a 2-byte hint and the name.
+            imports.append((text(dll), f"#{entry & 0xFFFF}" if entry & by_ordinal
+                            else text(entry + 2)))
+            thunk += entry_size
+        descriptor += 20
+
+
+# The Windows versions the import table names, in order, and the oldest the
+# program starts on: its PE's OS and subsystem versions and the first system
+# its manifest names.
+WINDOWS_VERSIONS = {"NT 4.0": (4, 0), "XP": (5, 1), "XP SP1": (5, 1, 1), "Vista": (6, 0),
+                    "7": (6, 1), "8": (6, 2), "8.1": (6, 3), "10 1607": (10, 0, 14393),
+                    "10 1703": (10, 0, 15063)}
+FLOOR = "Vista"
+IMPORT_TABLE = Path(__file__).with_name("windows_imports.tsv")
+# The manifest's supportedOS Ids, oldest first.
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+                "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10"}
+
+
+def import_table() -> dict[tuple[str, str], str]:
+    """windows_imports.tsv: (DLL in lower case, function) -> the oldest Windows that has it."""
+    rows = [line.split("\t") for line in IMPORT_TABLE.read_text(encoding="utf-8").splitlines()
+            if line and not line.startswith("#")]
+    assert rows[0][:3] == ["dll", "function", "minimum"], rows[0]
+    table = {}
+    for row in rows[1:]:
+        assert row[2] in WINDOWS_VERSIONS, row
+        table[row[0].lower(), row[1]] = row[2]
+    return table
 
 
 class ReleaseCase(unittest.TestCase):
@@ -192,6 +259,46 @@ class ReproducibleSetupTest(ReleaseCase):
               f"[release] setup.exe at {clone}: {sha256(second)}", file=sys.stderr)
         self.assertEqual(sha256(second), sha256(self.setup_exe))
         self.assertNotIn(str(REPOSITORY).encode(), second.read_bytes())
+
+
+class OldestWindowsTest(ReleaseCase):
+    def test_every_import_is_in_the_oldest_windows_it_starts_on(self) -> None:
+        imports = pe_imports(self.setup_exe.read_bytes())
+        table = import_table()
+        floor = WINDOWS_VERSIONS[FLOOR]
+        unknown = [f"{dll}!{function}" for dll, function in imports
+                   if (dll.lower(), function) not in table]
+        newer = [f"{dll}!{function} (Windows {table[dll.lower(), function]})"
+                 for dll, function in imports
+                 if (dll.lower(), function) in table
+                 and WINDOWS_VERSIONS[table[dll.lower(), function]] > floor]
+        by_dll: dict[str, list[str]] = {}
+        for dll, function in imports:
+            by_dll.setdefault(dll, []).append(function)
+        print("\n[release] setup.exe imports " + "; ".join(
+            f"{dll}: {len(functions)}" for dll, functions in by_dll.items()), file=sys.stderr)
+        self.assertEqual(unknown, [], f"imports not in {IMPORT_TABLE.name}")
+        self.assertEqual(newer, [], f"imports newer than Windows {FLOOR}")
+
+    def test_header_and_manifest_name_the_oldest_windows(self) -> None:
+        data = self.setup_exe.read_bytes()
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        optional = pe + 24
+        # One program for every PC: 32-bit x86, which 64-bit Windows and
+        # Windows on ARM run too.
+        self.assertEqual(struct.unpack_from("<H", data, pe + 4)[0], 0x14C, "machine: not i386")
+        self.assertEqual(struct.unpack_from("<H", data, optional)[0], 0x10B, "not PE32")
+        floor = WINDOWS_VERSIONS[FLOOR]
+        # An older system refuses a program whose subsystem version is newer than its own.
+        self.assertEqual(struct.unpack_from("<HH", data, optional + 40), floor, "OS version")
+        self.assertEqual(struct.unpack_from("<HH", data, optional + 48), floor,
+                         "subsystem version")
+        manifest = subprocess.run(["wrestool", "-x", "--raw", "-t", "24", str(self.setup_exe)],
+                                  capture_output=True, check=True).stdout
+        named = [element.get("Id") for element in ElementTree.fromstring(manifest).iter(
+            "{urn:schemas-microsoft-com:compatibility.v1}supportedOS")]
+        self.assertEqual(named, list(SUPPORTED_OS))
+        self.assertEqual(SUPPORTED_OS[named[0]], FLOOR)
 
 
 class SigningTest(ReleaseCase):

@@ -6,6 +6,7 @@ import dataclasses
 import os
 import pwd
 import shutil
+import struct
 import subprocess
 import tempfile
 from pathlib import Path
@@ -18,6 +19,8 @@ DLL_OVERRIDES = "mscoree,mshtml="
 
 QUIET = "-all"
 
+WINE32_LOADER = "/usr/lib/wine/wine"
+
 
 def _first_program(*candidates: Optional[str]) -> str:
     for candidate in candidates:
@@ -26,8 +29,33 @@ def _first_program(*candidates: Optional[str]) -> str:
     raise RuntimeError(f"none of {[c for c in candidates if c]} is installed")
 
 
-def wine_loader() -> str:
-    """The 64-bit loader: Debian's `wine` script nags about wine32 without it."""
+def is_32bit_program(path: Path) -> bool:
+    """Whether PATH is a 32-bit x86 Windows program (its PE header's machine is i386)."""
+    try:
+        with open(path, "rb") as program:
+            head = program.read(4096)
+    except OSError:
+        return False
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        return False
+    pe = struct.unpack_from("<I", head, 0x3C)[0]
+    return head[pe:pe + 4] == b"PE\0\0" and struct.unpack_from("<H", head, pe + 4)[0] == 0x14C
+
+
+def wine_loader(program: Optional[Path] = None) -> str:
+    """The loader that starts PROGRAM, a Windows program given by its Linux path.
+
+    A 32-bit program gets the 32-bit loader (Debian's wine32), which runs it
+    as 64-bit Windows runs one: Debian's 64-bit loader hands a program it
+    cannot load itself to start.exe, which finds no Linux path in a prefix
+    without drive Z:. Everything else, Wine's own programs included, gets the
+    64-bit loader (Debian's `wine` script nags about wine32 without it).
+    """
+    if program is not None and program.is_absolute() and is_32bit_program(program):
+        if not os.access(WINE32_LOADER, os.X_OK):
+            raise RuntimeError(f"{WINE32_LOADER} is missing: install wine32:i386 "
+                               "(scripts/install-deps.sh)")
+        return WINE32_LOADER
     return _first_program(os.environ.get("WINELOADER"), "/usr/lib/wine/wine64",
                           shutil.which("wine64"), shutil.which("wine"))
 
@@ -85,7 +113,7 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
         try:
             returncode = subprocess.run(
-                [*as_user(user), wine_loader(), *arguments],
+                [*as_user(user), wine_loader(Path(arguments[0])), *arguments],
                 env=wine_environment(prefix, display, debug),
                 stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, cwd=cwd,
                 timeout=timeout, preexec_fn=die_with_parent).returncode

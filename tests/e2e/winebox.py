@@ -204,7 +204,8 @@ class WineBox:
         """
         self._start()
         with open(output, "wb") as sink:
-            return subprocess.Popen([*as_user(self.user), wine_loader(), *arguments],
+            loader = wine_loader(Path(arguments[0]))
+            return subprocess.Popen([*as_user(self.user), loader, *arguments],
                                     env=wine_environment(self.prefix, None, WINE_ERRORS_ONLY),
                                     stdin=subprocess.DEVNULL, stdout=sink,
                                     stderr=subprocess.STDOUT, cwd=self.folder,

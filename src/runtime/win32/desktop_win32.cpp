@@ -13,6 +13,7 @@
 #include "runtime/controls.h"
 #include "runtime/screen.h"
 #include "runtime/win32/screen_window_win32.h"
+#include "runtime/win32/system_functions_win32.h"
 #include "runtime/win32/wide.h"
 
 namespace rt::win32 {
@@ -139,9 +140,7 @@ void Win32Desktop::createControl(ScreenWindow& window, Control& control) {
     case ControlKind::ProgressBar:  // the label before it names it for screen readers
       // Loading the common controls (version 6, as the manifest asks)
       // registers their window classes.
-      if (!commonControls_)
-        commonControls_.reset(
-            LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+      if (!commonControls_) commonControls_.reset(LoadCommonControls());
       className = PROGRESS_CLASSW;
       style |= WS_GROUP;
       break;

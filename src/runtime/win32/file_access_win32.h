@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/win32/system_functions_win32.h"
 #include "runtime/win32/system_reason.h"
 
 namespace rt::win32 {
@@ -27,13 +28,13 @@ std::wstring FullPath(const std::string& path, const Details& details);
 // No "insert a disk" box from the system while a drive is used.
 class CriticalErrorsQuiet {
  public:
-  CriticalErrorsQuiet() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &saved_); }
+  CriticalErrorsQuiet() : saved_(SetThreadErrorModeOrProcess(SEM_FAILCRITICALERRORS)) {}
   CriticalErrorsQuiet(const CriticalErrorsQuiet&) = delete;
   CriticalErrorsQuiet& operator=(const CriticalErrorsQuiet&) = delete;
-  ~CriticalErrorsQuiet() { ::SetThreadErrorMode(saved_, nullptr); }
+  ~CriticalErrorsQuiet() { SetThreadErrorModeOrProcess(saved_); }
 
  private:
-  DWORD saved_ = 0;
+  DWORD saved_;
 };
 
 }  // namespace rt::win32

@@ -1,5 +1,5 @@
 // FileIdInfo and FILE_ID_INFO come with Windows 8; the program still runs on
-// Windows 7, where the call fails and the 64-bit file index stands in.
+// Windows Vista and 7, where the call fails and the 64-bit file index stands in.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0602
 #include "runtime/win32/file_facts_win32.h"

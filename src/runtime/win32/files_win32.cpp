@@ -20,6 +20,7 @@
 #include "runtime/win32/file_access_win32.h"
 #include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
+#include "runtime/win32/system_functions_win32.h"
 #include "runtime/win32/system_reason.h"
 #include "runtime/win32/wide.h"
 #include "runtime/windows_path.h"
@@ -93,8 +94,7 @@ void RaiseIfDriveGone(wchar_t letter, const Details& details) {
 DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
   const std::wstring search = ApiPath(full + (full.ends_with(L'\\') ? L"*" : L"\\*"));
   WIN32_FIND_DATAW data;
-  const win32::FindHandle find(::FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, 0));
+  const win32::FindHandle find(win32::FindFirstFileBasic(search.c_str(), data));
   if (!find) return ::GetLastError();  // ERROR_FILE_NOT_FOUND: an empty root
   do {
     const std::wstring_view name = data.cFileName;
@@ -246,8 +246,7 @@ std::wstring OwnName(const std::wstring& full) {
   std::wstring name = full.substr(full.find_last_of(L'\\') + 1);
   if (name.find_first_of(L"*?<>\"") != std::wstring::npos) return name;
   WIN32_FIND_DATAW data;
-  const win32::FindHandle find(::FindFirstFileExW(ApiPath(full).c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, 0));
+  const win32::FindHandle find(win32::FindFirstFileBasic(ApiPath(full).c_str(), data));
   if (find && ::CompareStringOrdinal(data.cFileName, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
     name = data.cFileName;
   return name;
