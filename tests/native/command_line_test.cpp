@@ -134,8 +134,7 @@ TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesN
   // With no /S, a box says what is wrong; /? shows the usage.
   EXPECT_EQ(
       runCommand({"/D=E:\\x", "/Unknown"},
-                 boxStep("warning", "Unknown switch: /Unknown\n\n" + setup::kUsage) +
-                     "exit 2"),
+                 boxStep("warning", "Unknown switch: /Unknown\n\n" + setup::kUsage) + "exit 2"),
       2);
   EXPECT_EQ(runCommand({"/?"}, boxStep("message", setup::kUsage) + "exit 2"), 2);
   EXPECT_EQ(diskContents(), before);

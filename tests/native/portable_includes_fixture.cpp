@@ -1,4 +1,6 @@
 // Not compiled: what the portable layers' include check must refuse.
-#include <string>
 #include <windows.h>
+
+#include <string>
+
 #include "runtime/posix/drive_table.h"
