@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -12,7 +13,7 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "runtime/listing.h"
+#include "runtime/windows_path.h"
 #include "test_drives.h"
 
 #ifndef _WIN32
@@ -192,12 +193,13 @@ TEST_F(FilesTest, ChangeDirMovesTheCurrentFolderAndItsDrive) {
   EXPECT_EQ(Raised([] { rt::rtcChangeDir("D:\\CD\\setup.lst"); }).action(),
             "could not change the current folder");
   EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
-  // The folder of a program's file, at a root with its separator.
-  EXPECT_EQ(rt::FolderOfFile("D:\\CD\\setup.exe"), "D:\\CD");
-  EXPECT_EQ(rt::FolderOfFile("D:\\setup.exe"), "D:\\");
-  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\setup.exe"), "\\\\srv\\share\\");
-  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\cd\\setup.exe"), "\\\\srv\\share\\cd");
-  EXPECT_TRUE(rt::HasDrivePrefix(rt::SystemDriveRoot())) << rt::SystemDriveRoot();
+  // The folder is read as the other file functions read a path.
+  rt::rtcChangeDir("..");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\");
+  rt::rtcChangeDir("D:/CD//.\\");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
+  EXPECT_EQ(DirAll("d:*.*", rt::vbNormal), (Names{"setup.lst"}));  // the drive's own, too
+  EXPECT_TRUE(rt::windows_path::HasDrivePrefix(rt::SystemDriveRoot())) << rt::SystemDriveRoot();
 }
 
 TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
@@ -212,6 +214,7 @@ TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
   EXPECT_EQ(Raised([] { rt::FolderExists("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::ListFolders("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcMakeDir("E:\\New"); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::rtcChangeDir("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcFileCopy("H:\\a.txt", "E:\\a.txt"); }).action(),
             "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcDir("Q:\\*.*", rt::vbNormal); }).reason(), "Device unavailable.");
@@ -268,6 +271,26 @@ TEST_F(FilesTest, CopyReplacesAnExistingDestination) {
   EXPECT_TRUE(Writable(D() / "locked.txt"));
   EXPECT_TRUE(Writable(D() / "readme.txt"));
   EXPECT_EQ(Entries(D()), (Names{"locked.txt", "readme.txt"}));
+}
+
+// What a copy keeps of its source on both sides (files.h): its bytes and
+// its last-write time, into a new destination and over an existing one.
+TEST_F(FilesTest, CopyKeepsTheBytesAndTheLastWriteTimeOfItsSource) {
+  Write(D() / "readme.txt", "the bytes");
+  Write(H() / "readme.txt", "an older text");
+  // Whole seconds, which every file system and both sides' clocks hold.
+  const fs::file_time_type written =
+      std::chrono::floor<std::chrono::seconds>(fs::last_write_time(D() / "readme.txt")) -
+      std::chrono::hours(24 * 400);
+  fs::last_write_time(D() / "readme.txt", written);
+
+  rt::rtcFileCopy("D:\\readme.txt", "H:\\new.txt");
+  rt::rtcFileCopy("D:\\readme.txt", "H:\\README.TXT");
+  for (const char* name : {"new.txt", "readme.txt"}) {
+    EXPECT_EQ(Read(H() / name), "the bytes") << name;
+    EXPECT_TRUE(fs::last_write_time(H() / name) == written) << name;
+  }
+  EXPECT_EQ(Entries(H()), (Names{"new.txt", "readme.txt"}));
 }
 
 TEST_F(FilesTest, CopyOntoItselfLeavesTheFileIntact) {
@@ -431,6 +454,7 @@ TEST_F(FilesTest, APathHoldingANulByteIsRefused) {
             "the path is not valid");
   Raised([] { rt::FolderExists("H:\\..\0"s); });
   Raised([] { rt::rtcFileCopy("H:\\a.txt"s, "H:\\new\0\\b"s); });
+  Raised([] { rt::rtcChangeDir("H:\\..\0"s); });
   EXPECT_EQ(Entries(H()), (Names{"a.txt"}));
 }
 
