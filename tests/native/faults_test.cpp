@@ -164,7 +164,7 @@ TEST_F(Faults, TargetThatCannotBeWrittenIsReportedAndLeftEmpty) {
   EXPECT_TRUE(fs::is_empty(target()));
 }
 
-TEST_F(Faults, DiskFullInTheMiddleOfAFileKeepsTheOlderCopy) {
+TEST_F(Faults, FileSizeLimitInTheMiddleOfAFileKeepsTheOlderCopy) {
   write(target() / "M-MIDDLE.DAT", "an older copy");
   EXPECT_EQ(installInChild(reportThenExit("M-MIDDLE.DAT"), false, 100000), 1);
   EXPECT_NE(report.find("too large"), std::string::npos) << report;
