@@ -102,18 +102,18 @@ int CopyContents(int in, int out, std::uint64_t size, CopyProgress* progress) {
   const auto bufferSize = static_cast<size_t>(std::clamp<std::uint64_t>(size, 1, kLargestBuffer));
   const auto buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
   for (;;) {
-    const ssize_t read = ::read(in, buffer.get(), bufferSize);
-    if (read < 0 && errno == EINTR) continue;
-    if (read < 0) return errno;
-    if (read == 0) return 0;
-    for (ssize_t written = 0, now = 0; written < read; written += now) {
-      now = ::write(out, buffer.get() + written, static_cast<size_t>(read - written));
-      if (now < 0 && errno == EINTR)
-        now = 0;
-      else if (now <= 0)
-        return now < 0 ? errno : EIO;
+    const ssize_t got = ::read(in, buffer.get(), bufferSize);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    for (ssize_t written = 0; written < got;) {
+      const ssize_t now = ::write(out, buffer.get() + written, static_cast<size_t>(got - written));
+      if (now > 0)
+        written += now;
+      else if (now == 0 || errno != EINTR)
+        return now == 0 ? EIO : errno;
     }
-    if (progress) progress->written(static_cast<std::uint64_t>(read));
+    if (progress) progress->written(static_cast<std::uint64_t>(got));
   }
 }
 
