@@ -2,6 +2,7 @@
 
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/windows_path.h"
 #include "screens/project.h"
 
 namespace setup {
@@ -26,17 +27,10 @@ namespace {
 // A full path on a drive that is present: "E:\folder", with no character that
 // a Windows name cannot hold.
 bool OnADrive(const std::string& path) {
-  if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
-  const std::string letter = rt::rtcUpperCaseVar(path.substr(0, 1));
-  if (letter[0] < 'A' || letter[0] > 'Z' ||
-      rt::AvailableDrives().find(letter[0]) == std::string::npos)
-    return false;
-  for (size_t i = 2; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (c < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos)
-      return false;
-  }
-  return true;
+  using namespace rt::windows_path;
+  return IsFullDrivePath(path) &&
+         rt::AvailableDrives().find(DriveLetter(path[0])) != std::string::npos &&
+         ValidNameCharacters(std::string_view(path).substr(2));
 }
 
 // Takes the value of /D= or /LOG= into `value`; returns what is wrong, or "".

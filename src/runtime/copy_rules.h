@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/text.h"
+
 namespace rt {
 
 // What tells one file from another. Windows gives a 128-bit file id with a
@@ -53,8 +55,7 @@ inline bool IsTemporaryCopyName(std::string_view name) {
   const auto startsWith = [](std::string_view text, std::string_view start) {
     if (text.size() < start.size()) return false;
     for (std::size_t i = 0; i < start.size(); ++i)
-      if ((text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]) != start[i])
-        return false;
+      if (LowerAscii(text[i]) != start[i]) return false;
     return true;
   };
   const auto digits = [](std::string_view& text) {

@@ -65,6 +65,9 @@ void rtcMakeDir(const std::string& path);
 // replaced, never its target. Copying a file onto itself leaves it
 // untouched. On Windows a file of 4 GiB or more is refused before anything
 // is written when the destination is FAT32, which cannot hold it.
+// What a copy keeps of its source, on both sides alike: its bytes and its
+// last-write time. Nothing else: it is a new, writable file, with none of
+// the source's attributes or permissions, and its other times are its own.
 // `progress`, when given, hears of the bytes as they are written, after each
 // piece of a few MiB at most.
 class CopyProgress {

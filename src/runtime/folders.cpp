@@ -1,19 +1,24 @@
 #include "runtime/folders.h"
 
 #include "runtime/files.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 
+std::string FullFolderPath(const std::string& path) {
+  constexpr windows_path::CurrentFolders<char> kCurrent{rtcCurrentDir, rtcCurrentDirOfDrive};
+  return windows_path::ValidFullPath(path, kCurrent, {{"Folder", path}});
+}
+
 void MakeFolders(const std::string& path) {
-  // Every separator after the drive's root ends one folder of the chain; the
-  // end of the path ends the last. A doubled or trailing separator adds none.
-  size_t end = 2;  // past "E:"
-  while (end < path.size()) {
-    end = path.find_first_of("\\/", end + 1);
-    if (end == std::string::npos) end = path.size();
-    const std::string folder = path.substr(0, end);
-    const char last = folder.back();
-    if (last != '\\' && last != '/' && !FolderExists(folder)) rtcMakeDir(folder);
+  // Every separator below the root ends one folder of the chain; the end of
+  // the path ends the last.
+  const std::string full = FullFolderPath(path);
+  for (size_t end = windows_path::RootLength(full); end < full.size();) {
+    end = full.find('\\', end + 1);
+    if (end == std::string::npos) end = full.size();
+    const std::string folder = full.substr(0, end);
+    if (!FolderExists(folder)) rtcMakeDir(folder);
   }
 }
 

@@ -2,39 +2,26 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
+#include "runtime/folders.h"
 #include "runtime/listing.h"
 #include "runtime/text.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 namespace {
 
 char DriveLetterOf(const std::string& path) {
-  if (!HasDrivePrefix(path))
+  if (!windows_path::HasDrivePrefix(path))
     throw RuntimeError("could not select a drive", {{"Drive", path}},
                        "The drive name is not valid.");
-  return UpperAscii(path[0]);
-}
-
-// "C:\a\\b\" becomes "C:\a\b"; the root stays "C:\".
-std::string CleanFolderPath(const std::string& path) {
-  std::string out;
-  out.push_back(UpperAscii(path[0]));
-  out.push_back(':');
-  for (size_t i = 2; i < path.size(); ++i) {
-    const char c = path[i] == '/' ? '\\' : path[i];
-    if (c == '\\' && !out.empty() && out.back() == '\\') continue;
-    out.push_back(c);
-  }
-  if (out.size() == 2) out.push_back('\\');
-  if (out.size() > 3 && out.back() == '\\') out.pop_back();
-  return out;
+  return windows_path::DriveLetter(path[0]);
 }
 
 // The folder the lists start on: the current folder, or the root of the
 // system's drive when the current folder has no drive (a network share).
 std::string StartFolder() {
   std::string current = rtcCurrentDir();
-  return HasDrivePrefix(current) ? current : SystemDriveRoot();
+  return windows_path::HasDrivePrefix(current) ? current : SystemDriveRoot();
 }
 
 // The lines of a folder list on `folder` (a clean full path): the path from
@@ -94,9 +81,8 @@ void DriveListBox::reset() {
 }
 
 void DirListBox::setPath(const std::string& path) {
-  const char letter = DriveLetterOf(path);
-  const bool bareDrive = path.size() == 2;
-  const std::string folder = bareDrive ? rtcCurrentDirOfDrive(letter) : CleanFolderPath(path);
+  DriveLetterOf(path);  // raises when the path names no drive
+  const std::string folder = FullFolderPath(path);
   if (!FolderExists(folder))
     throw RuntimeError("could not open a folder", {{"Folder", folder}}, "Path not found.");
   if (folder == path_) return;

@@ -5,6 +5,7 @@
 
 #include "runtime/files.h"
 #include "runtime/text.h"
+#include "runtime/windows_path.h"
 
 namespace rt {
 namespace {
@@ -22,32 +23,10 @@ Listing& LastListing() {
 
 }  // namespace
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
-bool HasDrivePrefix(std::string_view path) {
-  const auto letter = static_cast<unsigned char>(path.size() >= 2 ? path[0] : 0);
-  return path.size() >= 2 && path[1] == ':' &&
-         ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
-}
-
-std::string FolderOfFile(const std::string& path) {
-  size_t end = path.size();
-  while (end > 0 && !IsSeparator(path[end - 1])) --end;
-  if (end == 0) return {};
-  std::string folder = path.substr(0, end - 1);
-  const bool driveRoot = folder.size() == 2 && HasDrivePrefix(folder);
-  const bool shareRoot = folder.size() > 2 && IsSeparator(folder[0]) && IsSeparator(folder[1]) &&
-                         std::count_if(folder.begin() + 2, folder.end(), IsSeparator) == 1;
-  if (driveRoot || shareRoot) folder += '\\';
-  return folder;
-}
-
 SplitPattern::SplitPattern(const std::string& pattern) {
   size_t split = pattern.size();
-  while (split > 0 && !IsSeparator(pattern[split - 1])) --split;
-  if (split == 0 && HasDrivePrefix(pattern)) split = 2;
+  while (split > 0 && !windows_path::IsSeparator(pattern[split - 1])) --split;
+  if (split == 0 && windows_path::HasDrivePrefix(pattern)) split = 2;
   folder = pattern.substr(0, split);
   name = split < pattern.size() ? pattern.substr(split) : std::string(1, '*');
 }

@@ -6,23 +6,11 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "runtime/files.h"
 
 namespace rt {
-
-// The separators of a Windows path: '\\' and '/'.
-bool IsSeparator(char c);
-
-// True when a path begins with a drive letter and a colon ("c:").
-bool HasDrivePrefix(std::string_view path);
-
-// The folder part of a full file path: "C:\CD" of "C:\CD\setup.exe"; at a
-// root with its separator: "D:\" of "D:\setup.exe", "\\srv\share\" of
-// "\\srv\share\setup.exe".
-std::string FolderOfFile(const std::string& path);
 
 struct FolderEntry {
   std::string name;

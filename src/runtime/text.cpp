@@ -61,7 +61,7 @@ void Encode(char32_t code, std::string& out) {
 }
 
 char32_t Upper(char32_t c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c < 0x80) return UpperAscii(c);
   if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;  // Latin-1 Supplement
   if (c == 0xFF) return 0x178;
   if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&

@@ -10,12 +10,15 @@ namespace rt {
 // Latin-1 Supplement and Latin Extended-A blocks.
 std::string rtcUpperCaseVar(std::string_view text);
 
-// The ASCII letters in the other case; every other byte as it is.
-constexpr char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+// The ASCII letters in the other case; every other character as it is.
+// For any character type: a byte of UTF-8, a unit of UTF-16, a code point.
+template <class Char>
+constexpr Char UpperAscii(Char c) {
+  return c >= Char{'a'} && c <= Char{'z'} ? static_cast<Char>(c - Char{'a'} + Char{'A'}) : c;
 }
-constexpr char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+template <class Char>
+constexpr Char LowerAscii(Char c) {
+  return c >= Char{'A'} && c <= Char{'Z'} ? static_cast<Char>(c - Char{'A'} + Char{'a'}) : c;
 }
 
 // Strips leading and trailing blanks (spaces only, as the runtime always did).

@@ -2,11 +2,11 @@
 //
 // An input is one flag byte, then a pattern, a line break and a name (no line
 // break: the name is the pattern again). Each input goes through the text
-// functions (rtcUpperCaseVar, rtcTrimVar, WildcardMatch) and the Win32
-// layer's path normaliser (windows_path.h), whose properties are checked,
-// and through the file functions on a drive table of temporary
-// folders: rtcDir(pattern) and its continuation, FolderExists(name) and
-// rtcFileCopy(pattern, name). Run-time errors are expected; a crash, a hang,
+// functions (rtcUpperCaseVar, rtcTrimVar, WildcardMatch) and the path rules
+// that both sides of the runtime read paths by (windows_path.h), whose
+// properties are checked in both widths, and through the file functions on
+// a drive table of temporary folders: rtcDir(pattern) and its continuation,
+// FolderExists(name) and rtcFileCopy(pattern, name). Run-time errors are expected; a crash, a hang,
 // a sanitizer report or a broken property is a finding.
 //
 // The drives live two levels below the temporary folder, each level holding
@@ -193,7 +193,7 @@ void CheckText(const std::string& pattern, const std::string& name) {
   Require(rt::WildcardMatch(name, upper), "a name does not match its upper case", name, upper);
 }
 
-// ---- The Win32 layer's path normaliser ----
+// ---- The path rules ----
 
 // The current folders the normaliser is given: the process's is the flag
 // byte's, or a share; each drive stands at its root but H: in H:\Work.
@@ -225,12 +225,23 @@ std::string Bytes(std::wstring_view text) {
   return bytes;
 }
 
+// The same current folders in UTF-8, for the rules in that width.
+std::string ProcessFolderBytes() {
+  return Bytes(gProcessFolder);
+}
+std::string DriveFolderBytes(char letter) {
+  return Bytes(DriveFolder(static_cast<wchar_t>(letter)));
+}
+
 void CheckWindowsPath(const std::string& text) {
   namespace wp = rt::windows_path;
-  const wp::CurrentFolders current{ProcessFolder, DriveFolder};
+  const wp::CurrentFolders<wchar_t> current{ProcessFolder, DriveFolder};
   const std::wstring path = Wide(text);
   const auto full = wp::FullPath(path, current);
   Require(!full == (text.find('\0') != std::string::npos), "a NUL was not refused", text);
+  const auto narrow = wp::FullPath(text, {ProcessFolderBytes, DriveFolderBytes});
+  Require(!narrow == !full && (!full || *narrow == Bytes(*full)),
+          "the two widths read the path apart", text, narrow.value_or("<none>"));
   if (!full) return;
   const std::string shown = Bytes(*full);
   Require(full->find(L'/') == std::wstring::npos, "a '/' was left", text, shown);
@@ -241,7 +252,7 @@ void CheckWindowsPath(const std::string& text) {
     return;
   }
   // It is full: made full again it stays the same, and asks for no current folder.
-  Require(wp::FullPath(*full, {AskedNothing, AskedNothingOf}) == full,
+  Require(wp::FullPath(*full, wp::CurrentFolders<wchar_t>{AskedNothing, AskedNothingOf}) == full,
           "a full path changed when made full again", text, shown);
   // It keeps the root it started from.
   std::wstring root;

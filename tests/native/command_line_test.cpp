@@ -149,6 +149,28 @@ TEST_F(CommandLine, WithoutSilentTheUserFolderScreenOpensOnTheFolderOfD) {
   EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
 }
 
+// "E:\x\..\y" names E:\y, as Windows reads it: the screen shows E:\y, the
+// files go there, and E:\x is not made on the way.
+TEST_F(CommandLine, DotsInTheFolderOfDAreReadAsWindowsReadsThem) {
+  EXPECT_EQ(runCommand({"/D=E:\\x\\..\\y"}, R"(screen Intro
+click Click here to install the QUORVAN system
+screen Option
+click Install in a different folder
+screen Install in User Folder
+shows-folder E:\y
+text E:\y
+click Continue (proceed or stop)
+message setup | Installation completed successfully.
+exit 0
+)"),
+            0);
+  expectProductIn(drive('E') / "y");
+  EXPECT_EQ(runCommand({"/S", "/D=e:\\a\\.\\..\\b\\"}), 0);
+  expectProductIn(drive('E') / "b");
+  EXPECT_FALSE(fs::exists(drive('E') / "x"));
+  EXPECT_FALSE(fs::exists(drive('E') / "a"));
+}
+
 TEST_F(CommandLine, SilentInstallCopiesTheProgramsFolderWhereverItIsStarted) {
   // An elevated prompt starts in the system folder; the program lies on D:.
   write(drive('C') / "Windows" / "notepad.exe", "MZ not the product");

@@ -108,9 +108,10 @@ TEST_F(CopyEngine, TicksComeAcrossSmallFilesAndWithinALargeOne) {
   EXPECT_EQ(setup::CopySetupFiles("", slowly, recorder).outcome, Outcome::Copied);
   EXPECT_GE(recorder.ticks, 2) << "300 ms of small files with no tick";
 
-  // One large file whose pieces take 20 ms each: ticks come between them.
+  // One large file whose pieces (of 64 KiB) take 20 ms each: ticks come
+  // between them.
   fs::remove_all(drive('D'));
-  write(drive('D') / "LARGE.BIN", std::string(size_t{64} << 20, 'l'));
+  write(drive('D') / "LARGE.BIN", std::string(size_t{512} << 10, 'l'));
   recorder = {};
   recorder.onProgress = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
   EXPECT_EQ(copy().outcome, Outcome::Copied);

@@ -92,7 +92,7 @@ exit 0
   EXPECT_EQ(read(drive('D') / "QRVDATA.DAT"), "data");
 }
 
-TEST_F(UserFolder, TargetThatCannotBeWrittenEndsWithTheReport) {
+TEST_F(UserFolder, TargetRemovedBeforeTheCopyEndsWithTheReport) {
   marks["target removed"] = [this] { fs::remove(drive('E') / "Target"); };
   EXPECT_EQ(runText(openScreen + R"(drive E
 folder Target

@@ -1,159 +1,22 @@
 // The file functions on real files, natively and under Wine: H: is the hard
-// disk, D: the CD and E: a drive with no disc (test_drives.h).
+// disk, D: the CD and E: a drive with no disc (test_drives.h). What a folder
+// lists is in listing_test.cpp.
 #include "runtime/files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "files_fixture.h"
 #include "runtime/error.h"
-#include "runtime/listing.h"
-#include "test_drives.h"
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
+#include "runtime/windows_path.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
-
-// Every name a listing gives: the first match, then the rest one by one.
-Names DirAll(const std::string& pattern, int attributes) {
-  Names names;
-  for (auto name = rt::rtcDir(pattern, attributes); !name.empty() && names.size() < 100;
-       name = rt::rtcDir())
-    names.push_back(name);
-  return names;
-}
-
-// The run-time error `action` raises; a failure when it raises none.
-rt::RuntimeError Raised(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const rt::RuntimeError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no run-time error was raised";
-  return rt::RuntimeError("", {}, "");
-}
-
-#ifdef _WIN32
-#define SKIP_ON_WINDOWS(why) GTEST_SKIP() << why
-#else
-#define SKIP_ON_WINDOWS(why)
-
-// Makes writes beyond `bytes` fail (EFBIG) while it lives.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(::signal(SIGXFSZ, SIG_IGN)) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    ::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
-#endif
-
-class FilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(drives_.ready()) << "the test drives H:, D: and E: are not there";
-  }
-
-  fs::path H() const { return drives_('H'); }
-  fs::path D() const { return drives_('D'); }
-
-  TestDrives drives_;
-};
-
-TEST_F(FilesTest, DirListsOrdinaryFilesOnlyAndFoldersOnRequest) {
-  Write(H() / "b.txt", "b");
-  Write(H() / "a.txt", "a");
-  Write(H() / ".hidden", "h");
-  Hide(H() / ".hidden");
-  fs::create_directory(H() / "sub");
-  fs::create_directory(H() / ".cache");
-  Hide(H() / ".cache");
-  MakeSystemEntry(H() / "pipe");
-
-  EXPECT_EQ(DirAll("H:\\*.*", rt::vbNormal), (Names{"a.txt", "b.txt"}));
-  EXPECT_EQ(DirAll("H:\\*.*", rt::vbDirectory), (Names{"a.txt", "b.txt", "sub"}));
-  EXPECT_EQ(DirAll("h:/?.TXT", rt::vbNormal), (Names{"a.txt", "b.txt"}));
-  EXPECT_EQ(rt::ListFolders("H:\\"), (Names{"sub"}));
-}
-
-TEST_F(FilesTest, DirListsLinksAsWhatTheyLeadTo) {
-  SKIP_ON_WINDOWS("mingw's library cannot make links, nor can Wine 8");
-  Write(H() / "a.txt", "a");
-  fs::create_directory(H() / "sub");
-  fs::create_symlink(H() / "a.txt", H() / "link.txt");
-  fs::create_symlink(H() / "gone", H() / "broken");
-  fs::create_directory_symlink(H() / "sub", H() / "Alias");
-
-  EXPECT_EQ(DirAll("H:\\*.*", rt::vbNormal), (Names{"a.txt", "link.txt"}));
-  EXPECT_EQ(DirAll("H:\\*.*", rt::vbDirectory), (Names{"a.txt", "Alias", "link.txt", "sub"}));
-  EXPECT_EQ(rt::ListFolders("H:\\"), (Names{"Alias", "sub"}));
-}
-
-TEST_F(FilesTest, DirProbesAnExactNameIgnoringLetterCase) {
-  fs::create_directories(H() / "Program Files" / "Quorvan2005");
-  Write(H() / "Program Files" / "readme.txt", "r");
-
-  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan2005", rt::vbDirectory), "Quorvan2005");
-  EXPECT_EQ(rt::rtcDir("h:\\PROGRAM FILES\\quorvan2005", rt::vbDirectory), "Quorvan2005");
-  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\README.TXT", rt::vbDirectory), "readme.txt");
-  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan", rt::vbDirectory), "");
-  EXPECT_EQ(rt::rtcDir("H:\\Program Files\\Quorvan2005", rt::vbNormal), "");
-  EXPECT_EQ(rt::rtcDir("H:\\Nowhere\\Quorvan2005", rt::vbDirectory), "");
-  EXPECT_TRUE(rt::FolderExists("h:\\program files\\QUORVAN2005\\"));
-  EXPECT_FALSE(rt::FolderExists("H:\\Program Files\\readme.txt"));
-  EXPECT_FALSE(rt::FolderExists("H:\\Program Files\\Nowhere"));
-}
-
-TEST_F(FilesTest, DirContinuesInAStableOrder) {
-  // A Windows folder cannot hold two names that differ only in letter case.
-  Names written{"Gamma.txt", "beta.txt", "alpha.txt"};
-  if (kCaseSensitiveHost) written.push_back("Alpha.txt");
-  for (const auto& name : written) Write(H() / name, name);
-
-  EXPECT_EQ(rt::rtcDir("H:\\*.txt", rt::vbNormal), kCaseSensitiveHost ? "Alpha.txt" : "alpha.txt");
-  if (kCaseSensitiveHost) {
-    EXPECT_EQ(rt::rtcDir(), "alpha.txt");
-  }
-  EXPECT_EQ(rt::rtcDir(), "beta.txt");
-  EXPECT_EQ(rt::rtcDir(), "Gamma.txt");
-  EXPECT_EQ(rt::rtcDir(), "");
-  EXPECT_EQ(rt::rtcDir(), "");
-  EXPECT_EQ(rt::rtcDir("H:\\b*", rt::vbNormal), "beta.txt");
-  EXPECT_EQ(rt::rtcDir(), "");
-}
-
-TEST_F(FilesTest, DoubledSeparatorsNameTheSameFolder) {
-  Write(D() / "setup.lst", "l");
-  fs::create_directory(D() / "sub");
-  Write(D() / "sub" / "x.txt", "x");
-
-  EXPECT_EQ(DirAll("D:\\\\*.*", rt::vbNormal), (Names{"setup.lst"}));
-  EXPECT_EQ(DirAll("D:\\sub\\\\*.*", rt::vbNormal), (Names{"x.txt"}));
-  EXPECT_EQ(DirAll("D:/sub//*.*", rt::vbNormal), (Names{"x.txt"}));
-  rt::rtcFileCopy("D:\\\\sub\\\\x.txt", "H:\\\\x.txt");
-  EXPECT_EQ(Read(H() / "x.txt"), "x");
-}
 
 TEST_F(FilesTest, EachDriveKeepsItsCurrentFolder) {
   fs::create_directory(D() / "CD");
@@ -192,12 +55,13 @@ TEST_F(FilesTest, ChangeDirMovesTheCurrentFolderAndItsDrive) {
   EXPECT_EQ(Raised([] { rt::rtcChangeDir("D:\\CD\\setup.lst"); }).action(),
             "could not change the current folder");
   EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
-  // The folder of a program's file, at a root with its separator.
-  EXPECT_EQ(rt::FolderOfFile("D:\\CD\\setup.exe"), "D:\\CD");
-  EXPECT_EQ(rt::FolderOfFile("D:\\setup.exe"), "D:\\");
-  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\setup.exe"), "\\\\srv\\share\\");
-  EXPECT_EQ(rt::FolderOfFile("\\\\srv\\share\\cd\\setup.exe"), "\\\\srv\\share\\cd");
-  EXPECT_TRUE(rt::HasDrivePrefix(rt::SystemDriveRoot())) << rt::SystemDriveRoot();
+  // The folder is read as the other file functions read a path.
+  rt::rtcChangeDir("..");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\");
+  rt::rtcChangeDir("D:/CD//.\\");
+  EXPECT_EQ(rt::rtcCurrentDir(), "D:\\CD");
+  EXPECT_EQ(DirAll("d:*.*", rt::vbNormal), (Names{"setup.lst"}));  // the drive's own, too
+  EXPECT_TRUE(rt::windows_path::HasDrivePrefix(rt::SystemDriveRoot())) << rt::SystemDriveRoot();
 }
 
 TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
@@ -212,6 +76,7 @@ TEST_F(FilesTest, ADriveThatIsNotReadyRaises) {
   EXPECT_EQ(Raised([] { rt::FolderExists("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::ListFolders("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcMakeDir("E:\\New"); }).action(), "the drive is not ready");
+  EXPECT_EQ(Raised([] { rt::rtcChangeDir("E:\\"); }).action(), "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcFileCopy("H:\\a.txt", "E:\\a.txt"); }).action(),
             "the drive is not ready");
   EXPECT_EQ(Raised([] { rt::rtcDir("Q:\\*.*", rt::vbNormal); }).reason(), "Device unavailable.");
@@ -268,6 +133,26 @@ TEST_F(FilesTest, CopyReplacesAnExistingDestination) {
   EXPECT_TRUE(Writable(D() / "locked.txt"));
   EXPECT_TRUE(Writable(D() / "readme.txt"));
   EXPECT_EQ(Entries(D()), (Names{"locked.txt", "readme.txt"}));
+}
+
+// What a copy keeps of its source on both sides (files.h): its bytes and
+// its last-write time, into a new destination and over an existing one.
+TEST_F(FilesTest, CopyKeepsTheBytesAndTheLastWriteTimeOfItsSource) {
+  Write(D() / "readme.txt", "the bytes");
+  Write(H() / "readme.txt", "an older text");
+  // Whole seconds, which every file system and both sides' clocks hold.
+  const fs::file_time_type written =
+      std::chrono::floor<std::chrono::seconds>(fs::last_write_time(D() / "readme.txt")) -
+      std::chrono::hours(24 * 400);
+  fs::last_write_time(D() / "readme.txt", written);
+
+  rt::rtcFileCopy("D:\\readme.txt", "H:\\new.txt");
+  rt::rtcFileCopy("D:\\readme.txt", "H:\\README.TXT");
+  for (const char* name : {"new.txt", "readme.txt"}) {
+    EXPECT_EQ(Read(H() / name), "the bytes") << name;
+    EXPECT_TRUE(fs::last_write_time(H() / name) == written) << name;
+  }
+  EXPECT_EQ(Entries(H()), (Names{"new.txt", "readme.txt"}));
 }
 
 TEST_F(FilesTest, CopyOntoItselfLeavesTheFileIntact) {
@@ -431,6 +316,7 @@ TEST_F(FilesTest, APathHoldingANulByteIsRefused) {
             "the path is not valid");
   Raised([] { rt::FolderExists("H:\\..\0"s); });
   Raised([] { rt::rtcFileCopy("H:\\a.txt"s, "H:\\new\0\\b"s); });
+  Raised([] { rt::rtcChangeDir("H:\\..\0"s); });
   EXPECT_EQ(Entries(H()), (Names{"a.txt"}));
 }
 

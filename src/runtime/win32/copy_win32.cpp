@@ -1,7 +1,6 @@
-// File functions on Windows: the wide APIs, always with "\\?\" paths. The
-// runtime makes each path full itself, so that the system takes every name
-// as it stands: "trailing." is not "trailing", "aux" is a file and not a
-// device, and "a:b.txt" inside a folder is not a path on drive A:.
+// The file copy on Windows: written beside its destination under a
+// temporary name that the system removes unless it is kept, and given the
+// destination's name in one step once it is whole (files.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -16,12 +15,9 @@
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/listing.h"
-#include "runtime/text_file.h"
 #include "runtime/win32/file_access_win32.h"
 #include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
-#include "runtime/win32/system_functions_win32.h"
-#include "runtime/win32/system_reason.h"
 #include "runtime/win32/wide.h"
 #include "runtime/windows_path.h"
 
@@ -32,15 +28,14 @@ using win32::CriticalErrorsQuiet;
 using win32::Details;
 using win32::Fail;
 using win32::FullPath;
-using win32::Narrow;
-using win32::SystemReason;
 using win32::Widen;
 using windows_path::ApiPath;
-using windows_path::DriveLetter;
 using windows_path::DriveLetterOf;
 using windows_path::FolderOf;
 
-// ---- Paths ----
+constexpr const char* kTooLargeForFat =
+    "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
+    "or more.";
 
 std::wstring Decimal(unsigned long value) {
   std::wstring digits;
@@ -48,68 +43,6 @@ std::wstring Decimal(unsigned long value) {
   while ((value /= 10) != 0);
   return digits;
 }
-
-// The process's current folder, in plain form.
-std::wstring CurrentFolder() {
-  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-  std::wstring folder(size, L'\0');
-  folder.resize(size ? ::GetCurrentDirectoryW(size, folder.data()) : 0);
-  return windows_path::PlainForm(std::move(folder));
-}
-
-// The current folder of drive `letter` ("C:\Setup"); this asks no disk.
-std::wstring CurrentFolderOf(wchar_t letter) {
-  const wchar_t drive[] = {letter, L':', 0};
-  const DWORD size = ::GetFullPathNameW(drive, 0, nullptr, nullptr);
-  std::wstring full(size, L'\0');
-  full.resize(size ? ::GetFullPathNameW(drive, size, full.data(), nullptr) : 0);
-  if (full.empty()) return {letter, L':', L'\\'};
-  return windows_path::PlainForm(std::move(full));
-}
-
-// ---- Errors ----
-
-constexpr const char* kTooLargeForFat =
-    "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
-    "or more.";
-
-// What became of a drive that an operation on it just failed on: nothing
-// when its root can be read, else the run-time error for a drive that does
-// not exist or is not ready. The system is asked only after a failure, and
-// about the drive itself, so a drive mapped a moment ago counts as it is.
-void RaiseIfDriveGone(wchar_t letter, const Details& details) {
-  if (!letter) return;
-  const wchar_t root[] = {L'\\', L'\\', L'?', L'\\', letter, L':', L'\\', 0};
-  if (::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES) return;
-  Details all{{"Drive", std::string{static_cast<char>(letter), ':'}}};
-  all.insert(all.end(), details.begin(), details.end());
-  if (::GetDriveTypeW(root + 4) == DRIVE_NO_ROOT_DIR)
-    throw RuntimeError("the drive does not exist", all, "Device unavailable.");
-  throw RuntimeError("the drive is not ready", all, "The drive is not ready.");
-}
-
-// ---- Folder listings ----
-
-// The entries of a folder (no "." or ".."); the error code, or 0.
-DWORD ReadFolder(const std::wstring& full, std::vector<FolderEntry>& entries) {
-  const std::wstring search = ApiPath(full + (full.ends_with(L'\\') ? L"*" : L"\\*"));
-  WIN32_FIND_DATAW data;
-  const win32::FindHandle find(win32::FindFirstFileBasic(search.c_str(), data));
-  if (!find) return ::GetLastError();  // ERROR_FILE_NOT_FOUND: an empty root
-  do {
-    const std::wstring_view name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const DWORD attributes = data.dwFileAttributes;
-    entries.push_back({Narrow(name), (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                       (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
-                       (attributes & FILE_ATTRIBUTE_SYSTEM) != 0,
-                       (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
-  } while (::FindNextFileW(find.get(), &data));
-  const DWORD error = ::GetLastError();
-  return error == ERROR_NO_MORE_FILES ? 0 : error;
-}
-
-// ---- Copying ----
 
 // A new file under a temporary name, which the system removes when its
 // handle closes, also when the process is killed, until it is kept under its
@@ -199,7 +132,7 @@ void RemoveLeftoverCopies(const std::wstring& folder) {
   if (::CompareStringOrdinal(cleaned.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL) return;
   cleaned = folder;
   std::vector<FolderEntry> entries;
-  if (ReadFolder(folder, entries) != 0) return;
+  if (win32::ReadFolder(folder, entries) != 0) return;
   for (const FolderEntry& entry : entries)
     if (!entry.folder && IsTemporaryCopyName(entry.name))
       ::DeleteFileW(ApiPath(folder + Widen(entry.name)).c_str());
@@ -246,7 +179,7 @@ std::wstring OwnName(const std::wstring& full) {
   std::wstring name = full.substr(full.find_last_of(L'\\') + 1);
   if (name.find_first_of(L"*?<>\"") != std::wstring::npos) return name;
   WIN32_FIND_DATAW data;
-  const win32::FindHandle find(win32::FindFirstFileBasic(ApiPath(full).c_str(), data));
+  const win32::FindHandle find = win32::FindFirst(ApiPath(full), data);
   if (find && ::CompareStringOrdinal(data.cFileName, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
     name = data.cFileName;
   return name;
@@ -294,72 +227,6 @@ bool SetOwnAttributes(const std::wstring& full, DWORD was, DWORD attributes) {
 
 }  // namespace
 
-namespace win32 {
-
-// The full path of a path in the runtime's UTF-8 (windows_path::FullPath).
-std::wstring FullPath(const std::string& path, const Details& details) {
-  constexpr windows_path::CurrentFolders kCurrent{CurrentFolder, CurrentFolderOf};
-  auto full = windows_path::FullPath(Widen(path), kCurrent);
-  if (!full)
-    throw RuntimeError("the path is not valid", details,
-                       "The file name, folder name or volume label syntax is incorrect.");
-  return std::move(*full);
-}
-
-// Raises the run-time error for an operation on `full` that failed with
-// `error`: the drive's, when the drive is gone, else the action's.
-void Fail(const std::string& action, const Details& details, DWORD error,
-          const std::wstring& full) {
-  RaiseIfDriveGone(DriveLetterOf(full), details);
-  throw RuntimeError(action, details, SystemReason(error));
-}
-
-}  // namespace win32
-
-std::string rtcDir(const std::string& pattern, int attributes) {
-  ClearListing();
-  const Details details{{"Pattern", pattern}};
-  const SplitPattern split(pattern);
-  const std::wstring folder = FullPath(split.folder, details);
-  const CriticalErrorsQuiet quiet;
-  std::vector<FolderEntry> entries;
-  if (const DWORD error = ReadFolder(folder, entries); error && error != ERROR_FILE_NOT_FOUND) {
-    RaiseIfDriveGone(DriveLetterOf(folder), details);
-    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME)
-      return {};
-    Fail("could not list a folder", details, error, folder);
-  }
-  return StartListing(entries, split.name, attributes);
-}
-
-std::string rtcDir() {
-  return NextListed();
-}
-
-std::string rtcCurrentDir() {
-  const std::wstring folder = CurrentFolder();
-  if (folder.empty())
-    throw RuntimeError("could not find the current folder", {}, SystemReason(::GetLastError()));
-  return Narrow(folder);
-}
-
-std::string rtcCurrentDirOfDrive(char driveLetter) {
-  const wchar_t letter = DriveLetter(static_cast<unsigned char>(driveLetter));
-  const Details details{{"Drive", std::string{driveLetter, ':'}}};
-  if (!letter) throw RuntimeError("the drive does not exist", details, "Device unavailable.");
-  const CriticalErrorsQuiet quiet;
-  RaiseIfDriveGone(letter, {});
-  return Narrow(CurrentFolderOf(letter));
-}
-
-void rtcMakeDir(const std::string& path) {
-  const Details details{{"Folder", path}};
-  const std::wstring full = FullPath(path, details);
-  const CriticalErrorsQuiet quiet;
-  if (!::CreateDirectoryW(ApiPath(full).c_str(), nullptr))
-    Fail("could not create a folder", details, ::GetLastError(), full);
-}
-
 void rtcFileCopy(const std::string& source, const std::string& destination,
                  CopyProgress* progress) {
   const std::string action = "could not copy a file";
@@ -386,7 +253,7 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     if (size > kLargestFatFile && TooLargeForFileSystem(size, win32::FileSystemOf(file.handle())))
       throw RuntimeError(action, details, kTooLargeForFat);
     if (const DWORD error = CopyContents(in.get(), file.handle(), size, progress)) {
-      RaiseIfDriveGone(DriveLetterOf(from), details);
+      win32::RaiseIfDriveGone(DriveLetterOf(from), details);
       Fail(action, details, error, to);
     }
     FILETIME written{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)};
@@ -426,50 +293,6 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     if (unlock) SetOwnAttributes(target, old, old);
     Fail(action, details, error, to);
   }
-}
-
-bool FolderExists(const std::string& path) {
-  const Details details{{"Folder", path}};
-  const std::wstring full = FullPath(path, details);
-  const CriticalErrorsQuiet quiet;
-  const DWORD attributes = ::GetFileAttributesW(ApiPath(full).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    RaiseIfDriveGone(DriveLetterOf(full), details);
-    return false;
-  }
-  return attributes & FILE_ATTRIBUTE_DIRECTORY;
-}
-
-std::vector<std::string> ListFolders(const std::string& folder) {
-  const Details details{{"Folder", folder}};
-  const std::wstring full = FullPath(folder, details);
-  const CriticalErrorsQuiet quiet;
-  std::vector<FolderEntry> entries;
-  if (const DWORD error = ReadFolder(full, entries); error && error != ERROR_FILE_NOT_FOUND)
-    Fail("could not list a folder", details, error, full);
-  return VisibleFolders(entries);
-}
-
-std::string AvailableDrives() {
-  DWORD present = ::GetLogicalDrives();
-  // The system may list its drives once, before a drive was mapped; the
-  // drive of the current folder is there all the same.
-  if (const wchar_t current = DriveLetterOf(CurrentFolder())) present |= 1u << (current - L'A');
-  std::string letters;
-  for (int i = 0; i < 26; ++i)
-    if (present & (1u << i)) letters += static_cast<char>('A' + i);
-  return letters;
-}
-
-std::string VolumeLabel(char driveLetter) {
-  const wchar_t letter = DriveLetter(static_cast<unsigned char>(driveLetter));
-  if (!letter) return {};
-  const wchar_t root[] = {letter, L':', L'\\', 0};
-  const CriticalErrorsQuiet quiet;
-  wchar_t label[MAX_PATH + 1] = {};
-  if (!::GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
-    return {};
-  return Narrow(label);
 }
 
 }  // namespace rt
