@@ -236,19 +236,24 @@ void CheckWindowsPath(const std::string& text) {
   Require(full->find(L'/') == std::wstring::npos, "a '/' was left", text, shown);
   Require(wp::PlainForm(wp::ApiPath(*full)) == wp::PlainForm(*full),
           "the system form names another path", text, shown);
-  if (full->starts_with(L"\\\\?\\")) {
-    Require(text.size() == full->size(), "a literal path was changed", text, shown);
+  std::wstring slashed = path;
+  for (auto& c : slashed)
+    if (c == L'/') c = L'\\';
+  // Only a path that begins with "\\?\" is literal, and it stays as it is;
+  // no other path may become one ("\\?" alone is the device root "\\.\").
+  if (slashed.starts_with(L"\\\\?\\")) {
+    Require(*full == slashed, "a literal path was changed", text, shown);
     return;
   }
+  Require(!full->starts_with(L"\\\\?\\"), "a path was made literal", text, shown);
   // It is full: made full again it stays the same, and asks for no current folder.
   Require(wp::FullPath(*full, {AskedNothing, AskedNothingOf}) == full,
           "a full path changed when made full again", text, shown);
   // It keeps the root it started from.
   std::wstring root;
-  std::wstring slashed = path;
-  for (auto& c : slashed)
-    if (c == L'/') c = L'\\';
-  if (slashed.starts_with(L"\\\\")) {
+  if (slashed == L"\\\\?" || slashed == L"\\\\.") {
+    root = L"\\\\.\\";
+  } else if (slashed.starts_with(L"\\\\")) {
     root = slashed.substr(0, wp::RootLength(slashed));
   } else if (wp::HasDrivePrefix(slashed)) {
     root = {wp::DriveLetter(slashed[0]), L':', L'\\'};

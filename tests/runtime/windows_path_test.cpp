@@ -93,6 +93,19 @@ TEST(WindowsPathTest, LiteralPathsAreTakenAsTheyStand) {
   EXPECT_EQ(PlainForm(L"C:\\a"), L"C:\\a");
 }
 
+// "\\?\" is literal only with its fourth character: "\\?" or "\\." alone
+// is the root of the device namespace, which the system makes "\\.\"
+// (GetFullPathName); neither is a server, and "\\?" never becomes literal.
+TEST(WindowsPathTest, TwoSeparatorsAndAQuestionMarkAloneAreTheDeviceRoot) {
+  const CurrentFolders none{NotAsked, NotAskedOf};
+  EXPECT_EQ(Full(L"\\\\?", none), L"\\\\.\\");
+  EXPECT_EQ(Full(L"//?", none), L"\\\\.\\");
+  EXPECT_EQ(Full(L"\\\\.", none), L"\\\\.\\");
+  EXPECT_EQ(Full(L"\\/.", none), L"\\\\.\\");
+  // With more after it, "?" is a server's name like any other.
+  EXPECT_EQ(Full(L"\\\\?x", none), L"\\\\?x\\");
+}
+
 TEST(WindowsPathTest, APathHoldingANulIsNone) {
   using namespace std::string_literals;
   EXPECT_FALSE(FullPath(L"C:\\..\0\\x"s, {InCd, DriveFolder}));
