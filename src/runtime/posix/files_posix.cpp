@@ -471,6 +471,7 @@ void MountDrives(std::map<char, Drive> drives, const std::string& currentDir,
                        "Device unavailable.");
   if (onDrive) mounted.currentDrive = Upper(currentDir[0]);
   Mounted() = std::move(mounted);
+  CachedIndex() = {};  // the folders are read anew on the new table
   ClearListing();
   if (onDrive) {
     std::vector<std::string> names;
