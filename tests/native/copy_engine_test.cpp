@@ -64,9 +64,9 @@ class CopyEngine : public ScenarioTest {
  protected:
   void SetUp() override {
     ScenarioTest::SetUp();
-    write(drive('D') / "B.TXT", "bee");
-    write(drive('D') / "a.dat", std::string(70000, 'a'));
-    write(drive('D') / ".hidden", "not listed");
+    Write(drive('D') / "B.TXT", "bee");
+    Write(drive('D') / "a.dat", std::string(70000, 'a'));
+    Write(drive('D') / ".hidden", "not listed");
     fs::create_directories(drive('D') / "SUB");
     fs::create_directories(drive('E') / "T");
   }
@@ -93,7 +93,7 @@ TEST_F(CopyEngine, CopiedTellsTheListingTheFilesAndTheBytesInOrder) {
                                       "finished"};
   EXPECT_EQ(recorder.events, told);
   EXPECT_EQ(recorder.bytesDone, 70003u);
-  EXPECT_EQ(read(drive('E') / "T" / "a.dat"), std::string(70000, 'a'));
+  EXPECT_EQ(Read(drive('E') / "T" / "a.dat"), std::string(70000, 'a'));
 }
 
 TEST_F(CopyEngine, RefusedWhenStartedFromTheTargetCopiesAndListsNothing) {
@@ -120,7 +120,7 @@ TEST_F(CopyEngine, FailedCarriesTheErrorAndTheFilesDone) {
 TEST_F(CopyEngine, TicksComeEvery100MsAcrossEmptyFiles) {
   // Empty files: no byte is written, the ticks come between the files.
   fs::remove_all(drive('D'));
-  for (int i = 0; i < 40; ++i) write(drive('D') / ("S" + std::to_string(i)), "");
+  for (int i = 0; i < 40; ++i) Write(drive('D') / ("S" + std::to_string(i)), "");
   mountDrives("D:\\");
   TestClock time;
   recorder.clock = &time;
@@ -138,7 +138,7 @@ TEST_F(CopyEngine, TicksComeEvery100MsWithinALargeFile) {
   // One file of 64 MiB, heard of in pieces of a few MiB at most (rtcFileCopy).
   fs::remove_all(drive('D'));
   fs::create_directories(drive('D'));
-  write(drive('D') / "LARGE.BIN", std::string(std::size_t{64} << 20, 'l'));
+  Write(drive('D') / "LARGE.BIN", std::string(std::size_t{64} << 20, 'l'));
   TestClock time;
   recorder.clock = &time;
   int pieces = 0;
