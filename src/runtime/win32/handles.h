@@ -46,4 +46,20 @@ struct CloseFindHandle {
 using FileHandle = UniqueHandle<CloseKernelHandle>;  // CreateFileW and other kernel objects
 using FindHandle = UniqueHandle<CloseFindHandle>;    // FindFirstFileExW
 
+// The device context of the whole screen, or of one window, released with ReleaseDC.
+class ScreenDc {
+ public:
+  explicit ScreenDc(HWND window = nullptr) : window_(window), dc_(::GetDC(window)) {}
+  ~ScreenDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
 }  // namespace rt::win32
