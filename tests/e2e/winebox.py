@@ -280,9 +280,12 @@ class WineBox:
     def processes_of(self, name: str) -> list[int]:
         """The process numbers of the box's Wine processes of the program NAME."""
         wanted = f"WINEPREFIX={self.prefix}".encode()
+        uid = pwd.getpwnam(self.user).pw_uid if self.user else os.geteuid()
         found = []
         for process in Path("/proc").iterdir():
             try:
+                if not process.name.isdigit() or process.stat().st_uid != uid:
+                    continue  # quick: reading every process's environment is not
                 environment = (process / "environ").read_bytes().split(b"\0")
                 program = (process / "cmdline").read_bytes().split(b"\0")[0]
             except OSError:
