@@ -73,9 +73,7 @@ REPOSITORY = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPOSITORY / "tests" / "e2e"))
 
 import winebox  # noqa: E402  (after the path to the harness)
-from child_processes import die_with_parent  # noqa: E402
-from wine_programs import (QUIET, is_32bit_program, stop_wineserver,  # noqa: E402
-                           wine_environment, wine_loader, wineserver)
+from wine_programs import is_32bit_program  # noqa: E402
 
 BUILD = REPOSITORY / "build" / "windows"
 KiB = 1024
@@ -399,30 +397,21 @@ class SilentBench(Bench):
         return self.every_file if side == "NSIS copy" else self.expected
 
     def _keep_wineserver(self) -> None:
-        """One wineserver for all the runs: without -p it ends 3 s after the
-        last program, and the next run would pay for starting it and Wine's
-        services again. The first run in the box, left untimed, records the
-        drive kinds in the registry; the persistent server reads them."""
+        """One wineserver for all the runs (the box keeps its own): the first
+        run in the box, left untimed, starts it and Wine's services."""
         finished = self.box.run([str(self.loop)])  # a usage error, at once
         if finished.returncode != 2:
             raise RuntimeError("copy-loop.exe did not start under Wine:\n" +
                                finished.stderr.decode(errors="replace"))
-        stop_wineserver(self.box.prefix)
-        subprocess.run([wineserver(), "-p"], env=wine_environment(self.box.prefix, None, QUIET),
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True, timeout=60)
 
     def _process(self, side: str) -> Run:
         command, program_name, host_file = self.commands[side]
-        environment = wine_environment(self.box.prefix, self.session.display.name,
-                                       winebox.WINE_ERRORS_ONLY)
-        with tempfile.TemporaryFile() as output:
+        with tempfile.NamedTemporaryFile(dir=self.box.folder) as output:
             watch = PeakWatch(lambda: wine_process(self.box.prefix, program_name))
             # From D:\ as current folder, where setup.exe takes its files from.
             started = time.monotonic()
-            process = subprocess.Popen([wine_loader(host_file), *command], env=environment,
-                                       cwd=self.cd, stdin=subprocess.DEVNULL, stdout=output,
-                                       stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
+            process = self.box.start(command, Path(output.name), cwd=self.cd, display=True,
+                                     loader_of=host_file)
             # A plain wait: one with a time-out polls, every 50 ms at last.
             watchdog = threading.Timer(3600, process.kill)
             watchdog.start()

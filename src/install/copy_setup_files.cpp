@@ -1,6 +1,5 @@
 #include "install/copy_setup_files.h"
 
-#include "runtime/clock.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
 
@@ -15,17 +14,18 @@ std::string CopiedBefore(int count) {
                     : std::to_string(count) + " files were copied before this one.";
 }
 
-// The bytes written so far, and the observer's ticks by the wall clock.
+// The bytes written so far, and the observer's ticks by the clock.
 class Progress final : public rt::CopyProgress {
  public:
-  explicit Progress(CopyObserver& observer) : observer_(observer) {}
+  Progress(CopyObserver& observer, const Clock& clock)
+      : observer_(observer), clock_(clock), lastTick_(clock()) {}
   void written(std::uint64_t bytes) override {
     bytesDone_ += bytes;
     observer_.progressed(bytesDone_);
     tickWhenDue();
   }
   void tickWhenDue() {
-    const std::uint64_t now = rt::MonotonicMilliseconds();
+    const std::uint64_t now = clock_();
     if (now - lastTick_ < kTickEveryMs) return;
     lastTick_ = now;
     observer_.tick();
@@ -33,14 +33,15 @@ class Progress final : public rt::CopyProgress {
 
  private:
   CopyObserver& observer_;
+  const Clock& clock_;
   std::uint64_t bytesDone_ = 0;
-  std::uint64_t lastTick_ = rt::MonotonicMilliseconds();
+  std::uint64_t lastTick_;
 };
 
 }  // namespace
 
 CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& destinationOf,
-                          CopyObserver& observer) {
+                          CopyObserver& observer, const Clock& clock) {
   CopyResult result;
   try {
     result.sourceDir = rt::rtcCurrentDir();
@@ -56,7 +57,7 @@ CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& d
     const rt::ListingTotals totals = rt::rtcDirTotals();
     observer.listed(totals.entries, totals.bytes);
 
-    Progress progress(observer);
+    Progress progress(observer, clock);
     while (!name.empty()) {
       // The entry the listing found, by its full path: a bare name such as
       // "a:b.txt" would be read as a path of its own, on another drive.

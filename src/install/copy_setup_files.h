@@ -9,12 +9,16 @@
 #include <optional>
 #include <string>
 
+#include "runtime/clock.h"
 #include "runtime/error.h"
 
 namespace setup {
 
 // Maps the bare name of a file to its full destination path.
 using DestinationRule = std::function<std::string(const std::string& name)>;
+
+// Milliseconds by a clock that only goes forward: the ticks keep to it.
+using Clock = std::function<std::uint64_t()>;
 
 // Hears how a copy goes. Every call comes between two pieces of the work.
 class CopyObserver {
@@ -32,8 +36,9 @@ class CopyObserver {
   virtual void fileCopied(const std::string& /*destination*/) {}
   // Every listed file is copied.
   virtual void finished() {}
-  // Comes at least every 100 ms while the copy runs, within a file and
-  // across files alike.
+  // Comes at least every 100 ms of the copy's clock while the copy runs,
+  // within a file and across files alike, given that no one piece of the
+  // work (a piece of a file, a file's start or end) takes 50 ms or more.
   virtual void tick() {}
 };
 
@@ -53,6 +58,6 @@ struct CopyResult {
 // upper-cased and trimmed); lists its ordinary files and copies each to the
 // path `destinationOf` gives its bare name, replacing what is there.
 CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& destinationOf,
-                          CopyObserver& observer);
+                          CopyObserver& observer, const Clock& clock = rt::MonotonicMilliseconds);
 
 }  // namespace setup

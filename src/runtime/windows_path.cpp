@@ -11,6 +11,14 @@ namespace {
 // The prefixes with which the system takes a path as it stands.
 constexpr std::wstring_view kLiteral = L"\\\\?\\";
 constexpr std::wstring_view kLiteralUnc = L"\\\\?\\UNC\\";
+// The root of the device namespace, which "\\." and "\\?" alone name.
+constexpr std::wstring_view kDeviceRoot = L"\\\\.\\";
+
+// "\\?" or "\\." with nothing after it (separators already '\'): not a
+// server named "?" or ".", but the root of the device namespace.
+bool IsDeviceRoot(std::wstring_view path) {
+  return path == L"\\\\?" || path == L"\\\\.";
+}
 
 // The rules below are written once, in UTF-16. A UTF-8 text goes through
 // them byte for byte, each byte one character: they look at ASCII only, so
@@ -83,6 +91,7 @@ std::optional<std::wstring> FullPathOf(std::wstring_view path, const Folders& cu
   for (auto& c : rest)
     if (c == L'/') c = L'\\';
   if (rest.starts_with(kLiteral)) return rest;
+  if (IsDeviceRoot(rest)) return std::wstring(kDeviceRoot);
 
   std::wstring full;
   if (rest.starts_with(L"\\\\")) {  // a network path: its root is the share

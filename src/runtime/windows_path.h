@@ -72,8 +72,10 @@ std::size_t RootLength(std::wstring_view full);
 // (never above the root), and no trailing separator below a root. Unlike
 // the system's own clean-up, every other name is kept exactly: a final dot
 // or blank stays, and a colon or a device name inside a folder is a name.
-// A path in "\\?\" form is taken as it stands. Nothing, when the path holds
-// a NUL, which no Windows name does.
+// A path that begins with "\\?\" is taken as it stands; "\\?" or "\\." with
+// nothing after it is the root of the device namespace, "\\.\", as the
+// system makes it. Nothing, when the path holds a NUL, which no Windows
+// name does.
 std::optional<std::string> FullPath(std::string_view path, const CurrentFolders<char>& current);
 std::optional<std::wstring> FullPath(std::wstring_view path,
                                      const CurrentFolders<wchar_t>& current);

@@ -30,7 +30,8 @@ def shared_session() -> winebox.Session:
         shots = os.environ.get("SETUP_E2E_SHOTS")
         _session = winebox.Session(shots_folder=Path(shots) if shots else None)
         print(f"\n[e2e] Wine prefix made in {_session.prefix_seconds:.1f} s "
-              f"(display {_session.display.name})", file=sys.stderr)
+              f"(display {_session.display.name}, Wine run by "
+              f"{_session.user or 'the caller'})", file=sys.stderr)
     return _session
 
 
@@ -53,8 +54,8 @@ class ScenarioTestCase(unittest.TestCase):
         self.driver = program("SETUP_E2E_DRIVER", BUILD / "setup-e2e-driver.exe")
         self.session = shared_session()
 
-    def open_box(self, user: Optional[str] = None) -> winebox.WineBox:
-        box = self.session.box(self.id().rsplit(".", 1)[-1], user)
+    def open_box(self) -> winebox.WineBox:
+        box = self.session.box(self.id().rsplit(".", 1)[-1])
         self.addCleanup(box.close)
         return box
 

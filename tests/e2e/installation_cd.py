@@ -10,6 +10,7 @@ from __future__ import annotations
 
 import hashlib
 import os
+import pwd
 import shutil
 import subprocess
 import time
@@ -123,16 +124,23 @@ class MountError(RuntimeError):
 class MountedImage:
     """The image mounted read-only at FOLDER with fuseiso, and when we may, as a
     read-only loop device too: the device Wine reads the CD's label from.
+
+    READER, when given, is the user who runs Wine and reads the CD. A FUSE
+    mount is its mounter's alone unless it allows others, which only root
+    may ask for here; attaching a loop device needs root, and the device is
+    then given to READER to read. Wine itself runs as READER.
     """
 
-    def __init__(self, image: Path, folder: Path) -> None:
+    def __init__(self, image: Path, folder: Path, reader: Optional[str] = None) -> None:
         self.image = image
         self.folder = folder
         self.device: Optional[str] = None
         self.no_device_reason: Optional[str] = None
+        self._device_owner: Optional[tuple[int, int]] = None
         folder.mkdir(parents=True)
         # -n: no record of the mount in $HOME.
-        mounted = subprocess.run(["fuseiso", "-n", str(image), str(folder), "-o", "ro"],
+        options = "ro,allow_other" if reader is not None else "ro"
+        mounted = subprocess.run(["fuseiso", "-n", str(image), str(folder), "-o", options],
                                  capture_output=True, text=True)
         if mounted.returncode != 0 or not os.path.ismount(folder):
             folder.rmdir()
@@ -145,6 +153,10 @@ class MountedImage:
                                       capture_output=True, text=True)
         if attached is not None and attached.returncode == 0:
             self.device = attached.stdout.strip()
+            if reader is not None:
+                status = os.stat(self.device)
+                self._device_owner = (status.st_uid, status.st_gid)
+                os.chown(self.device, pwd.getpwnam(reader).pw_uid, status.st_gid)
         else:
             self.no_device_reason = ("not root, or no loop device free" if attached is None
                                      else attached.stderr.strip())
@@ -152,6 +164,8 @@ class MountedImage:
     def close(self) -> None:
         unregister_cleanup(self.close)
         if self.device is not None:
+            if self._device_owner is not None:
+                os.chown(self.device, *self._device_owner)
             subprocess.run(["losetup", "--detach", self.device], capture_output=True)
             self.device = None
         for _attempt in range(50):

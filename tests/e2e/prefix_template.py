@@ -4,10 +4,13 @@ from __future__ import annotations
 
 import os
 import shutil
+import sys
 import time
 from pathlib import Path
+from typing import Optional
 
-from wine_programs import run_wine, stop_wineserver
+from wine_programs import (Finished, give_to, make_wine_home, run_wine, start_wineserver,
+                           stop_wineserver)
 
 # Folders that the clones share with the template through hard links instead
 # of copies: the system's own files and fonts, hundreds of megabytes that no
@@ -51,16 +54,29 @@ def install_wine_fonts(prefix: Path) -> None:
         shutil.copy2(font, fonts / font.name)
 
 
-class PrefixTemplate:
-    """A fresh prefix, set up for windows without a window manager."""
+def wine_failed(finished: Finished) -> Optional[str]:
+    """For run_wine's UNSTARTED: why a run that must succeed did not, or None."""
+    if finished.returncode == 0:
+        return None
+    said = finished.stdout.decode(errors="replace").strip()
+    return f"status {finished.returncode}" + (f", it said {said!r}" if said else "")
 
-    def __init__(self, folder: Path) -> None:
-        self.folder = folder
+
+class PrefixTemplate:
+    """A fresh prefix, set up for windows without a window manager.
+
+    Made in HOME/prefix by USER (None: by us), who runs Wine in its clones;
+    the system files that the clones share stay ours, so that no case can
+    change them for the others.
+    """
+
+    def __init__(self, home: Path, user: Optional[str] = None) -> None:
+        self.folder = home / "prefix"
+        self.user = user
         started = time.monotonic()
-        boot = run_wine(folder, ["wineboot", "-i"], timeout=300)
-        if boot.returncode != 0 or not (folder / "drive_c").is_dir():
-            raise RuntimeError("wineboot failed:\n" + boot.stderr.decode(errors="replace"))
-        install_wine_fonts(folder)
+        make_wine_home(home, user)
+        self._boot()
+        install_wine_fonts(self.folder)
         for face, stand_in in STAND_INS.items():
             self._reg_add(STAND_IN_KEY, face, "REG_SZ", stand_in)
         # No window manager runs: Wine must place and maximise windows itself,
@@ -68,16 +84,55 @@ class PrefixTemplate:
         self._reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")
         # A crash is reported in the case's output, not in a dialog no one closes.
         self._reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0")
-        stop_wineserver(folder)
+        stop_wineserver(self.folder, user)  # which writes the registry's files
+        self._check_saved()
+        if user is not None:
+            for shared in SHARED_FOLDERS:
+                for root, folders, files in os.walk(self.folder / shared):
+                    for name in folders + files:
+                        os.chown(os.path.join(root, name), 0, 0, follow_symlinks=False)
         self.creation_seconds = time.monotonic() - started
         self._shared_state = self._shared_files_state()
 
+    def _boot(self) -> None:
+        """Makes the prefix with its own wineserver kept running for what follows.
+
+        A start-up that fails is tried again on an empty folder, three times
+        in all, each reason written to standard error.
+        """
+        attempts = 3
+        for attempt in range(1, attempts + 1):
+            self.folder.mkdir(exist_ok=True)
+            give_to(self.user, self.folder)
+            start_wineserver(self.folder, self.user)
+            boot = run_wine(self.folder, ["wineboot", "-i"], timeout=300, user=self.user)
+            if boot.returncode == 0 and (self.folder / "drive_c").is_dir():
+                return
+            reason = wine_failed(boot) or "no drive_c"
+            stop_wineserver(self.folder, self.user)
+            shutil.rmtree(self.folder, ignore_errors=True)
+            if attempt == attempts:
+                raise RuntimeError(f"wineboot failed ({reason}):\n" +
+                                   boot.stderr.decode(errors="replace"))
+            print(f"\n[wine] wineboot failed ({reason}), attempt {attempt} of {attempts}:\n" +
+                  boot.stderr.decode(errors="replace")[-2000:], file=sys.stderr)
+
     def _reg_add(self, key: str, name: str, kind: str, value: str) -> None:
         added = run_wine(self.folder, ["reg", "add", key, "/v", name, "/t", kind, "/d", value,
-                                       "/f"])
+                                       "/f"], user=self.user, unstarted=wine_failed)
         if added.returncode != 0:
-            raise RuntimeError(f"reg add {key} {name} failed:\n" +
+            raise RuntimeError(f"reg add {key} {name} failed ({wine_failed(added)}):\n" +
                                added.stderr.decode(errors="replace"))
+
+    def _check_saved(self) -> None:
+        """Fails unless the settings are in the prefix's registry files."""
+        saved = (self.folder / "user.reg").read_text(encoding="utf-8", errors="replace")
+        for section, value in (("Software\\\\Wine\\\\X11 Driver", '"Managed"="N"'),
+                               ("Software\\\\Wine\\\\Fonts\\\\Replacements",
+                                '"Microsoft Sans Serif"="Tahoma"')):
+            start = saved.find(f"[{section}]")
+            if start < 0 or value not in saved[start:saved.find("\n[", start + 1)]:
+                raise RuntimeError(f"the template's user.reg lacks [{section}] {value}")
 
     def _shared_files_state(self) -> dict[str, tuple[int, int]]:
         state = {}

@@ -21,13 +21,15 @@ import contextlib
 import dataclasses
 import fnmatch
 import os
+import pwd
 import random
 import re
+import select
 import shutil
+import signal
 import subprocess
 import sys
 import threading
-import time
 import unittest
 from pathlib import Path
 from typing import Callable, Iterator, Optional
@@ -35,6 +37,7 @@ from typing import Callable, Iterator, Optional
 import sample_cd
 import winebox
 from fat32_volume import map_fat32_drive
+from folder_events import FolderEvents
 from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, program
 from test_user_folder import LONG_PATH_SCENARIO, folders_opened_by
 
@@ -142,14 +145,16 @@ class Install:
         outside_before = self.outside()
         watcher = None
         if during is not None:
-            watcher = CopyWatcher(self.target, during, watch)
+            watcher = CopyWatcher(self.box, self.target, during, watch)
         result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\",
                                step_timeout=60)  # 2,000 files take 10 to 20 s
         print(f"\n[e2e] {self.test.case}: {result.seconds:.1f} s", file=sys.stderr)
         if watcher is not None:
-            watcher.join()
+            watcher.finish()
             self.test.assertIsNotNone(watcher.seen, "no copy in the making came with bytes in it")
             self.during_copy = watcher.seen
+            print(f"[e2e] setup.exe held still at {watcher.seen[0]} with {watcher.seen[1]} "
+                  "bytes", file=sys.stderr)
         outcome = self.test.outcome_of(result, killed)
         self.test.assert_sound(outcome, medium, target_before,
                                sample_cd.folder_contents(self.target))
@@ -165,29 +170,61 @@ class CopyWatcher(threading.Thread):
     """Runs an action once, as soon as a copy in the making in FOLDER has bytes in it.
 
     A new destination is written under its own name (the system removes it
-    unless it is whole), an existing one replaced by a temporary file.
+    unless it is whole), an existing one replaced by a temporary file. The
+    watcher waits on the folder's events, not on a clock: at the first write
+    to a file of one of NAMES, it holds setup.exe still (SIGSTOP), takes the
+    copy's size, runs the action and lets setup.exe go on (unless the action
+    ended it). `seen` is the file and its size while setup.exe stood still.
     """
 
-    def __init__(self, folder: Path, action: Callable[[], None], names: tuple[str, ...],
-                 timeout: float = 60) -> None:
+    def __init__(self, box: winebox.WineBox, folder: Path, action: Callable[[], None],
+                 names: tuple[str, ...], timeout: float = 300) -> None:
         super().__init__(daemon=True)
-        self.folder, self.action, self.deadline = folder, action, time.monotonic() + timeout
-        self.names = names
-        self.seen: Optional[tuple[str, int]] = None  # the file and its size then
+        self.box, self.folder, self.action, self.names = box, folder, action, names
+        self.timeout = timeout  # only against a run that never ends
+        self.seen: Optional[tuple[str, int]] = None
+        self._held: list[int] = []  # setup.exe's processes
+        self._events = FolderEvents(folder)  # from now on: no write is missed
         self.start()
 
     def run(self) -> None:
-        while time.monotonic() < self.deadline:
-            for copy in [path for name in self.names for path in self.folder.glob(name)]:
-                try:
-                    size = copy.stat().st_size
-                except FileNotFoundError:
-                    continue
-                if size > 0:
-                    self.seen = (copy.name, size)
-                    self.action()
-                    return
-            time.sleep(0.002)
+        try:
+            while (names := self._events.wait(self.timeout)) is not None:
+                for name in names:
+                    if any(fnmatch.fnmatch(name, pattern) for pattern in self.names):
+                        if self._act_on(self.folder / name):
+                            return
+        finally:
+            self._events.close()
+
+    def _act_on(self, copy: Path) -> bool:
+        # setup.exe is found at the copy's first event (its making), and is
+        # held still before the copy's size is read: nothing slow lies
+        # between a write and the stop.
+        if not self._held:
+            self._held = self.box.processes_of("setup.exe")
+        for process in self._held:
+            os.kill(process, signal.SIGSTOP)
+        try:
+            try:
+                size = copy.stat().st_size
+            except FileNotFoundError:
+                return False  # whole and renamed, or removed: the next one, if any
+            if size == 0:
+                return False
+            self.seen = (copy.name, size)
+            self.action()
+            return True
+        finally:
+            for process in self._held:
+                with contextlib.suppress(ProcessLookupError):
+                    os.kill(process, signal.SIGCONT)
+
+    def finish(self) -> None:
+        """Stops waiting (the run is over) and returns once the watcher has ended."""
+        if self.is_alive():
+            self._events.cancel()
+        self.join()
 
 
 class FaultTest(ScenarioTestCase):
@@ -249,8 +286,6 @@ class FaultTest(ScenarioTestCase):
         box = box or self.open_box()
         target = box.drive_c / "Program Files" / "Quorvan2005"
         target.mkdir(parents=True, exist_ok=True)
-        if box.user is not None:
-            box.hand_over(target)
         return Install(self, box, "default_present.scn", target, watched)
 
     def clear(self, folder: Path) -> None:
@@ -259,16 +294,24 @@ class FaultTest(ScenarioTestCase):
             shutil.rmtree(entry) if entry.is_dir() else entry.unlink()
 
     def hold(self, box: winebox.WineBox, windows_file: str) -> subprocess.Popen:
-        """A Windows process of the box holding WINDOWS_FILE open with no sharing."""
-        said = box.folder / "holder.txt"
-        holder = box.start([str(self.holder), windows_file], said)
+        """A Windows process of the box holding WINDOWS_FILE open with no sharing.
+
+        Returns once it says "holding" (a line on its output), or fails when
+        it ends first; the bound is only against a holder that hangs.
+        """
+        holder = box.start([str(self.holder), windows_file])
+        self.addCleanup(holder.stdout.close)
         self.addCleanup(holder.wait)
         self.addCleanup(holder.kill)
-        deadline = time.monotonic() + 30
-        while b"holding" not in said.read_bytes():
-            if holder.poll() is not None or time.monotonic() > deadline:
-                self.fail("the holder did not open the file: " + said.read_text(errors="replace"))
-            time.sleep(0.02)
+        said = b""
+        while b"holding" not in said:
+            if not select.select([holder.stdout], [], [], 120)[0]:
+                self.fail("the holder said nothing in 2 minutes: " + said.decode(errors="replace"))
+            more = os.read(holder.stdout.fileno(), 4096)
+            if not more:
+                self.fail("the holder ended without opening the file: " +
+                          said.decode(errors="replace"))
+            said += more
         return holder
 
     def install_hostile_names(self, install: Install, names: dict[str, bytes]) -> dict[str, str]:
@@ -308,7 +351,9 @@ class FaultTest(ScenarioTestCase):
         install = self.default_folder_install()
         target, box = install.target, install.box
         in_target = "C:\\Program Files\\Quorvan2005\\"
-        big = big_payload(32 * MB)
+        # Wine copies 32 MiB in some 30 ms here, and the watcher holds setup.exe
+        # still some 10 ms after the first write: 128 MiB leave room.
+        big = big_payload(128 * MB)
 
         with self.case_named("a destination name taken by a folder"):
             self.clear(target)
@@ -322,13 +367,13 @@ class FaultTest(ScenarioTestCase):
             self.clear(target)
             (target / "README.TXT").write_bytes(b"an old readme\r\n" * 100)
             for flag in ("+h", "+r"):  # Wine's attrib takes one flag a run
-                attrib = winebox.run_wine(box.prefix, ["attrib", flag, in_target + "README.TXT"],
-                                          cwd=box.folder)
+                attrib = box.run(["attrib", flag, in_target + "README.TXT"])
                 self.assertEqual(attrib.returncode, 0, attrib.stderr)
             self.assertFalse((target / "README.TXT").stat().st_mode & 0o222)
             install.load({"README.TXT": payload("README.TXT")})
             (install.cd / "README.TXT").chmod(0o444)  # as on a CD
-            self.assertTrue(install.run().succeeded)
+            outcome = install.run()
+            self.assertTrue(outcome.succeeded, outcome.text)
             self.assertTrue((target / "README.TXT").stat().st_mode & 0o200, "left read-only")
 
         with self.case_named("a destination held open with no sharing"):
@@ -376,12 +421,17 @@ class FaultTest(ScenarioTestCase):
             self.clear(target)
             self.install_hostile_names(install, {name: payload(name) for name in HOSTILE_NAMES})
 
-    def mount_small_disk(self, folder: Path) -> Optional[str]:
-        """Mounts a 2 MB tmpfs on FOLDER until the test ends; why not, when it cannot."""
+    def mount_small_disk(self, box: winebox.WineBox, folder: Path) -> Optional[str]:
+        """Mounts a 2 MB tmpfs on FOLDER until the test ends; why not, when it cannot.
+
+        Mounting needs root; the disk is the Wine user's, who runs setup.exe.
+        """
         if os.geteuid() != 0:
             return "not root: no tmpfs can be mounted for a full disk"
-        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=2m,mode=0755", "tmpfs",
-                                  str(folder)], capture_output=True, text=True)
+        owner = pwd.getpwnam(box.user) if box.user else pwd.getpwuid(os.geteuid())
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o",
+                                  f"size=2m,mode=0755,uid={owner.pw_uid},gid={owner.pw_gid}",
+                                  "tmpfs", str(folder)], capture_output=True, text=True)
         if mounted.returncode != 0:
             return "no tmpfs can be mounted for a full disk: " + mounted.stderr.strip()
         self.addCleanup(subprocess.run, ["umount", "--lazy", str(folder)], check=True)
@@ -390,7 +440,7 @@ class FaultTest(ScenarioTestCase):
     def test_faults_with_more_drives(self) -> None:
         box = self.open_box()
         disk_e = box.make_folder("e")
-        not_mounted = self.mount_small_disk(disk_e)
+        not_mounted = self.mount_small_disk(box, disk_e)
         box.map_drive("e", disk_e, kind="hd")
         floppy = box.make_folder("a")
         (floppy / "b.txt").write_bytes(b"the bytes of A:\\b.txt, not the CD's\r\n")
@@ -443,23 +493,25 @@ class FaultTest(ScenarioTestCase):
                          {"A_SMALL.TXT": sample_cd.fingerprint(cd / "A_SMALL.TXT")})
         self.assertEqual([str(p) for p in box.folder.rglob(TEMPORARY)], [], "temporary files left")
 
+    def skip_if_wine_runs_as_root(self) -> None:
+        """Root reads and lists whatever the permissions say."""
+        if self.session.user is None and os.geteuid() == 0:
+            self.skipTest("Wine runs as root, who may read any file and list any folder")
+
     def test_an_unreadable_source(self) -> None:
-        if os.geteuid() != 0:
-            self.skipTest("not root: Wine cannot run as a user who may not read a source file")
-        install = self.default_folder_install(self.open_box(user="nobody"))
+        self.skip_if_wine_runs_as_root()
+        install = self.default_folder_install(self.open_box())
         with self.case_named("an unreadable source"):
             install.load({"A.TXT": payload("A.TXT"), "SECRET.DAT": payload("SECRET.DAT")})
             (install.cd / "SECRET.DAT").chmod(0)
             self.assert_report_names(install.run(), "SECRET.DAT", "denied")
 
     def test_a_folder_that_denies_its_listing(self) -> None:
-        if os.geteuid() != 0:
-            self.skipTest("not root: Wine cannot run as a user who may not list a folder")
-        box = self.open_box(user="nobody")
+        self.skip_if_wine_runs_as_root()
+        box = self.open_box()
         product = sample_cd.ordinary_files(sample_cd.insert(box, self.setup_exe))
         disk_e = box.make_folder("e")
         (disk_e / "Target" / "Locked").mkdir(parents=True)
-        box.hand_over(disk_e)
         (disk_e / "Target" / "Locked").chmod(0)
         box.map_drive("e", disk_e, kind="hd")
         # The scenario gives Windows' words for the reason; Wine's are its own.
@@ -504,15 +556,13 @@ class FaultTest(ScenarioTestCase):
             target.mkdir(parents=True)
             for name, data in older.items():
                 (target / name).write_bytes(data)
-            if box.user is not None:
-                box.hand_over(target)
             return sample_cd.folder_contents(target)
 
         def run_setup(kill_after: Optional[float]) -> Optional[int]:
             """Runs setup.exe /S to its end, or kills it KILL_AFTER seconds in."""
             output = box.folder / "setup-output.txt"
             started = time.monotonic()
-            setup = box.start(["D:\\setup.exe", "/S"], output)
+            setup = box.start(["D:\\setup.exe", "/S"], output, loader_of=cd / "setup.exe")
             if kill_after is not None:
                 try:
                     setup.wait(timeout=kill_after)

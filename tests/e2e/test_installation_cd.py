@@ -21,6 +21,7 @@ from pathlib import Path
 
 import installation_cd
 import sample_cd
+import winebox
 from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, program
 from installation_cd import MountedImage, ThrowawayCertificate, make_cd, sha256, tree
 from test_default_folder import PRODUCT_FILES
@@ -33,6 +34,9 @@ class InstallationCdTest(ScenarioTestCase):
         if reason:
             raise unittest.SkipTest(reason)
         cls.folder = Path(tempfile.mkdtemp(prefix="setup-cd-"))
+        reader = winebox.wine_user()
+        if reader is not None:
+            os.chmod(cls.folder, 0o711)  # Wine's user passes through to the medium
         try:
             cls.certificate = certificate = ThrowawayCertificate(cls.folder / "keys")
             cls.image = cls.folder / "quorvan.iso"
@@ -41,7 +45,7 @@ class InstallationCdTest(ScenarioTestCase):
             if made.returncode != 0:
                 raise RuntimeError(f"make-cd.sh failed:\n{made.stdout}{made.stderr}")
             cls.image_digest = sha256(cls.image)
-            cls.medium = MountedImage(cls.image, cls.folder / "medium")
+            cls.medium = MountedImage(cls.image, cls.folder / "medium", reader)
         except installation_cd.MountError as error:
             shutil.rmtree(cls.folder, ignore_errors=True)
             raise unittest.SkipTest(f"FUSE cannot be used here: {error}") from error

@@ -8,9 +8,10 @@ import pwd
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 from pathlib import Path
-from typing import Optional
+from typing import Callable, Optional
 
 from child_processes import die_with_parent
 
@@ -65,12 +66,19 @@ def wineserver() -> str:
                           "/usr/lib/wine/wineserver")
 
 
-def wine_environment(prefix: Path, display: Optional[str], debug: str) -> dict[str, str]:
-    """The environment of a Wine program: this prefix, this display, only."""
+def wine_environment(prefix: Path, display: Optional[str], debug: str,
+                     user: Optional[str] = None) -> dict[str, str]:
+    """The environment of a Wine program: this prefix, this display, only.
+
+    Run as USER (see as_user), it is that user's: their name and home.
+    """
     environment = {name: value for name, value in os.environ.items()
                    if not name.startswith(("WINE", "DISPLAY", "WAYLAND"))}
     environment.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEARCH="win64",
                        WINEDLLOVERRIDES=DLL_OVERRIDES)
+    if user is not None:
+        entry = pwd.getpwnam(user)
+        environment.update(USER=entry.pw_name, LOGNAME=entry.pw_name, HOME=entry.pw_dir)
     # Whatever Wine keeps outside the prefix stays beside it: menu entries and
     # caches not in the user's home, the wineserver's socket folder not in /tmp.
     for variable, folder in (("XDG_CONFIG_HOME", "xdg/config"), ("XDG_DATA_HOME", "xdg/data"),
@@ -90,6 +98,24 @@ def as_user(user: Optional[str]) -> list[str]:
     return ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups"]
 
 
+def give_to(user: Optional[str], path: Path) -> None:
+    """Makes PATH (itself, not what a link leads to) USER's; nothing for None."""
+    if user is not None:
+        entry = pwd.getpwnam(user)
+        os.chown(path, entry.pw_uid, entry.pw_gid, follow_symlinks=False)
+
+
+def make_wine_home(folder: Path, user: Optional[str]) -> None:
+    """Makes FOLDER, where a prefix and what Wine keeps beside it live, USER's.
+
+    Wine refuses a prefix its user does not own, and writes its temporary
+    files and caches beside it (see wine_environment).
+    """
+    for made in (folder, folder / "tmp"):
+        made.mkdir(parents=True, exist_ok=True)
+        give_to(user, made)
+
+
 @dataclasses.dataclass
 class Finished:
     returncode: int
@@ -99,7 +125,9 @@ class Finished:
 
 def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
              display: Optional[str] = None, cwd: Optional[Path] = None,
-             timeout: float = 120, user: Optional[str] = None) -> Finished:
+             timeout: float = 120, user: Optional[str] = None,
+             unstarted: Optional[Callable[[Finished], Optional[str]]] = None,
+             attempts: int = 3) -> Finished:
     """Runs a Wine program and returns once it has ended.
 
     Its output goes through files, not pipes: the wineserver and Wine's
@@ -107,14 +135,32 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     program's end. Raises subprocess.TimeoutExpired with the output so far.
     Wine maps the current folder as a drive: unless told otherwise, the
     program runs in the folder that holds the prefix, never in the caller's.
+
+    UNSTARTED tells, from a run's end, why Wine did not get as far as the
+    program's own work (its start-up lost a race), or None when it did: such
+    a run is tried again, ATTEMPTS times in all, each reason written to
+    standard error.
     """
     if cwd is None:
         cwd = prefix.parent
+    for attempt in range(1, attempts + 1):
+        finished = _run_once(prefix, arguments, debug, display, cwd, timeout, user)
+        reason = unstarted(finished) if unstarted is not None else None
+        if reason is None or attempt == attempts:
+            return finished
+        print(f"\n[wine] {arguments[0]} did not start ({reason}), attempt {attempt} of "
+              f"{attempts}; Wine said:\n{finished.stderr.decode(errors='replace')[-2000:]}",
+              file=sys.stderr)
+    return finished
+
+
+def _run_once(prefix: Path, arguments: list[str], debug: str, display: Optional[str], cwd: Path,
+              timeout: float, user: Optional[str]) -> Finished:
     with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
         try:
             returncode = subprocess.run(
                 [*as_user(user), wine_loader(Path(arguments[0])), *arguments],
-                env=wine_environment(prefix, display, debug),
+                env=wine_environment(prefix, display, debug, user),
                 stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, cwd=cwd,
                 timeout=timeout, preexec_fn=die_with_parent).returncode
         except subprocess.TimeoutExpired:
@@ -127,14 +173,34 @@ def run_wine(prefix: Path, arguments: list[str], debug: str = QUIET,
     return Finished(returncode, output, errors)
 
 
+def start_wineserver(prefix: Path, user: Optional[str] = None) -> None:
+    """Starts the prefix's wineserver to stay until stop_wineserver.
+
+    Returns once it takes requests (wineserver -p forks, and its first half
+    waits for the server to hold its lock and socket). Programs then never
+    meet a server that is on its way out, as they may when each start of
+    Wine starts a server that ends 3 s after the last program.
+    """
+    # Its output goes to a file: the server keeps its standard error open.
+    with tempfile.TemporaryFile() as errors:
+        started = subprocess.run([*as_user(user), wineserver(), "-p"],
+                                 env=wine_environment(prefix, None, QUIET, user),
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=errors, timeout=60)
+        if started.returncode != 0:
+            errors.seek(0)
+            raise RuntimeError(f"wineserver -p failed for {prefix}:\n" +
+                               errors.read().decode(errors="replace"))
+
+
 def stop_wineserver(prefix: Path, user: Optional[str] = None) -> None:
     """Ends the prefix's wineserver and every Wine process in it.
 
     The wineserver saves the registry to the prefix's files as it ends.
     """
-    if not (prefix / "dosdevices").is_dir():
+    if not prefix.is_dir():
         return
-    environment = wine_environment(prefix, None, QUIET)
+    environment = wine_environment(prefix, None, QUIET, user)
     for option in ("-k", "-w"):
         subprocess.run([*as_user(user), wineserver(), option], env=environment,
                        stdin=subprocess.DEVNULL, capture_output=True, timeout=60)

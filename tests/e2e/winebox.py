@@ -14,10 +14,18 @@ afterwards, wineserver and Xvfb included, also when a case fails.
 Drive c: is the box's own drive_c (box.drive_c on the host). Boxes have no
 drive z: for the host's root: the installer's drive list shows only the drives
 a test maps. Standard library only.
+
+Run as root, the tests run Wine as an ordinary user, "nobody" (or the one
+SETUP_E2E_WINE_USER names), as people run it: the template prefix and every
+box are that user's, and what a test lays out in a box is given to them
+before each run of Wine, as their own files would be. The programs and
+scenario files come from a folder of the session that the user can read,
+wherever the work tree is. Run as anyone else, Wine runs as the caller.
 """
 
 from __future__ import annotations
 
+import contextlib
 import dataclasses
 import os
 import pwd
@@ -27,17 +35,43 @@ import subprocess
 import tempfile
 import time
 from pathlib import Path
-from typing import Optional
+from typing import Callable, Optional
 
 import bmp_to_png
 from child_processes import die_with_parent, register_cleanup, unregister_cleanup
-from prefix_template import PrefixTemplate
+from prefix_template import SHARED_FOLDERS, PrefixTemplate
 from virtual_display import VirtualDisplay
-from wine_programs import (Finished, as_user, run_wine, stop_wineserver, wine_environment,
-                           wine_loader)
+from wine_programs import (Finished, as_user, make_wine_home, run_wine, start_wineserver,
+                           stop_wineserver, wine_environment, wine_loader)
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
+
+
+def wine_user() -> Optional[str]:
+    """Who runs Wine: as root, an ordinary user; else None, the caller."""
+    if os.geteuid() != 0:
+        return None
+    return os.environ.get("SETUP_E2E_WINE_USER") or "nobody"
+
+
+def driver_unstarted(run: Finished) -> Optional[str]:
+    """Why Wine did not start the driver, or None when it did: its first
+    line, the scenario's name, comes before anything else it does."""
+    if run.returncode == 0 or run.stdout.strip():
+        return None
+    return f"status {run.returncode} and nothing written"
+
+
+def may_pass(user: str, folder: Path) -> bool:
+    """Whether USER may pass through every folder down to FOLDER."""
+    uid = pwd.getpwnam(user).pw_uid
+    for above in [Path(folder).resolve(), *Path(folder).resolve().parents]:
+        status = above.stat()
+        allowed = 0o100 if status.st_uid == uid else 0o001
+        if not status.st_mode & allowed:
+            return False
+    return True
 
 
 def windows_path(path: Path) -> str:
@@ -69,31 +103,57 @@ class ScenarioResult:
 class WineBox:
     """One case's Wine prefix, its drives, and the runs of the driver in it."""
 
-    def __init__(self, session: "Session", name: str, user: Optional[str] = None) -> None:
+    def __init__(self, session: "Session", name: str) -> None:
         self._session = session
-        self.user = user  # who runs Wine in the box; None: we do
+        self.user = session.user  # who runs Wine in the box; None: we do
         self.name = "".join(c if c.isalnum() or c in "-_." else "_" for c in name)
         self.folder = Path(tempfile.mkdtemp(prefix=self.name[-40:] + "-", dir=session.folder))
         self.prefix = self.folder / "prefix"
         self._drive_kinds: dict[str, str] = {}
+        self._kept: set[Path] = set()
+        self._handed_over = False
         self._started = False
         self._closed = False
+        make_wine_home(self.folder, self.user)
         session.template.clone(self.prefix)
         (self.prefix / "dosdevices" / "z:").unlink(missing_ok=True)
-        if user is not None:
-            (self.folder / "tmp").mkdir()  # Wine's TMPDIR (see wine_environment)
-            self.hand_over(self.folder)
 
-    def hand_over(self, folder: Path) -> None:
-        """Gives FOLDER to the box's user, all but the system files shared by links."""
+    def keep_owner(self, path: Path) -> None:
+        """Leaves PATH (and what is in it) out of the hand-over to the box's
+        user: for a case whose file is meant to be someone else's."""
+        self._kept.add(Path(path))
+
+    def hand_over(self, folder: Optional[Path] = None) -> None:
+        """Gives what is in FOLDER (by default the whole box) to the box's user.
+
+        Runs before each run of Wine. The system files the clones share by
+        links stay the template's; after the first time, their folders are
+        not walked again (no case writes there).
+        """
+        if self.user is None:
+            return
         entry = pwd.getpwnam(self.user)
-        os.chmod(self._session.folder, 0o711)  # the user passes through to the box
-        for root, _folders, files in os.walk(folder):
-            os.chown(root, entry.pw_uid, entry.pw_gid)
+        shared = {self.prefix / folder for folder in SHARED_FOLDERS}
+        for root, folders, files in os.walk(folder or self.folder):
+            here = Path(root)
+            if here in self._kept:
+                folders[:] = []
+                continue
+            if self._handed_over and here in shared:
+                folders[:] = []
+            if os.lstat(here).st_uid != entry.pw_uid:
+                os.chown(here, entry.pw_uid, entry.pw_gid)
             for name in files:
-                path = os.path.join(root, name)
-                if os.lstat(path).st_nlink == 1:
+                path = here / name
+                state = os.lstat(path)
+                if state.st_uid != entry.pw_uid and state.st_nlink == 1 and path not in self._kept:
                     os.chown(path, entry.pw_uid, entry.pw_gid, follow_symlinks=False)
+        if folder is None:
+            self._handed_over = True
+
+    def readable(self, path: Path) -> Path:
+        """A copy of PATH (a program, a scenario) that the box's user can read."""
+        return self._session.readable(path)
 
     def __enter__(self) -> "WineBox":
         return self
@@ -158,22 +218,20 @@ class WineBox:
         no_windows any window of setup.exe fails the scenario. driver_options
         go onto the driver's command line before the scenario.
         """
-        self._start()
         shots = self.folder / "shots"
         shots.mkdir(exist_ok=True)
-        if self.user is not None:
-            self.hand_over(shots)
-        command = [str(driver), "--exe", exe, "--cwd", cwd, "--shots", windows_path(shots)]
+        command = [str(self.readable(driver)), "--exe", exe, "--cwd", cwd, "--shots",
+                   windows_path(shots)]
         if step_timeout is not None:
             command += ["--timeout", str(step_timeout)]
         if arguments:
             command += ["--args", arguments]
         if no_windows:
             command.append("--no-windows")
-        command += [*driver_options, windows_path(scenario)]
+        command += [*driver_options, windows_path(self.readable(scenario))]
         started = time.monotonic()
         try:
-            run = self.run(command)
+            run = self.run(command, unstarted=driver_unstarted)
             returncode, output, errors = run.returncode, run.stdout, run.stderr
         except subprocess.TimeoutExpired as expired:
             returncode = -1
@@ -186,51 +244,73 @@ class WineBox:
                               seconds=time.monotonic() - started,
                               shots=self._keep_shots(shots), pixels=pixels)
 
-    def run(self, command: list[str], timeout: Optional[float] = None) -> Finished:
+    def run(self, command: list[str], timeout: Optional[float] = None,
+            unstarted: Optional[Callable[[Finished], Optional[str]]] = None) -> Finished:
         """Runs a Windows program in the box, from the box's own folder.
 
-        Raises subprocess.TimeoutExpired when it outlives `timeout` (by
-        default the session's run_timeout).
+        A program given by its host path is run from a copy the box's user
+        can read. UNSTARTED: see run_wine. Raises subprocess.TimeoutExpired
+        when it outlives `timeout` (by default the session's run_timeout).
         """
         self._start()
-        return run_wine(self.prefix, command, debug=WINE_ERRORS_ONLY,
+        return run_wine(self.prefix, self._program(command), debug=WINE_ERRORS_ONLY,
                         display=self._session.display.name, cwd=self.folder,
-                        timeout=timeout or self._session.run_timeout, user=self.user)
+                        timeout=timeout or self._session.run_timeout, user=self.user,
+                        unstarted=unstarted)
 
-    def start(self, arguments: list[str], output: Path) -> subprocess.Popen:
-        """Starts a Wine program in the box and returns at once; its output goes to OUTPUT.
+    def start(self, arguments: list[str], output: Optional[Path] = None,
+              cwd: Optional[Path] = None, display: bool = False,
+              loader_of: Optional[Path] = None) -> subprocess.Popen:
+        """Starts a Wine program in the box and returns at once.
 
-        close() ends it with the box's other Wine processes.
+        Its output goes to OUTPUT, or without one to a pipe (the process's
+        stdout). It runs in CWD (by default the box's folder), on the
+        session's display when DISPLAY. A program given by its Windows path
+        ("D:\\setup.exe") names its host file in LOADER_OF, which picks the
+        Wine loader of its kind. close() ends it with the box's other Wine
+        processes.
         """
         self._start()
-        with open(output, "wb") as sink:
-            loader = wine_loader(Path(arguments[0]))
-            return subprocess.Popen([*as_user(self.user), loader, *arguments],
-                                    env=wine_environment(self.prefix, None, WINE_ERRORS_ONLY),
-                                    stdin=subprocess.DEVNULL, stdout=sink,
-                                    stderr=subprocess.STDOUT, cwd=self.folder,
+        environment = wine_environment(self.prefix, self._session.display.name if display
+                                       else None, WINE_ERRORS_ONLY, self.user)
+        program = self._program(arguments)
+        loader = wine_loader(loader_of or Path(program[0]))
+        with open(output, "wb") if output else contextlib.nullcontext(subprocess.PIPE) as sink:
+            return subprocess.Popen([*as_user(self.user), loader, *program],
+                                    env=environment, stdin=subprocess.DEVNULL, stdout=sink,
+                                    stderr=subprocess.STDOUT, cwd=cwd or self.folder,
                                     preexec_fn=die_with_parent)
 
-    def kill_program(self, name: str) -> int:
-        """Kills (SIGKILL) the box's Wine processes of the program NAME (say "setup.exe").
-
-        Returns how many were killed.
-        """
+    def processes_of(self, name: str) -> list[int]:
+        """The process numbers of the box's Wine processes of the program NAME."""
         wanted = f"WINEPREFIX={self.prefix}".encode()
-        killed = 0
+        uid = pwd.getpwnam(self.user).pw_uid if self.user else os.geteuid()
+        found = []
         for process in Path("/proc").iterdir():
             try:
+                if not process.name.isdigit() or process.stat().st_uid != uid:
+                    continue  # quick: reading every process's environment is not
                 environment = (process / "environ").read_bytes().split(b"\0")
                 program = (process / "cmdline").read_bytes().split(b"\0")[0]
             except OSError:
                 continue
             if wanted in environment and program.decode(errors="replace").lower().endswith(
                     name.lower()):
-                try:
-                    os.kill(int(process.name), signal.SIGKILL)
-                    killed += 1
-                except (ProcessLookupError, ValueError):
-                    pass
+                found.append(int(process.name))
+        return found
+
+    def kill_program(self, name: str) -> int:
+        """Kills (SIGKILL) the box's Wine processes of the program NAME (say "setup.exe").
+
+        Returns how many were killed.
+        """
+        killed = 0
+        for process in self.processes_of(name):
+            try:
+                os.kill(process, signal.SIGKILL)
+                killed += 1
+            except ProcessLookupError:
+                pass
         return killed
 
     def close(self) -> None:
@@ -243,7 +323,16 @@ class WineBox:
             shutil.rmtree(self.folder, ignore_errors=True)
         self._session.template.check_shared_files()
 
+    def _program(self, command: list[str]) -> list[str]:
+        """COMMAND, its program (given by a host path) taken from a readable copy."""
+        if command and os.path.isabs(command[0]) and Path(command[0]).is_file():
+            return [str(self.readable(Path(command[0]))), *command[1:]]
+        return command
+
     def _start(self) -> None:
+        """Before each run of Wine: what the test laid out becomes the user's;
+        before the first, the drive kinds and the box's own wineserver."""
+        self.hand_over()
         if self._started:
             return
         self._started = True
@@ -254,6 +343,7 @@ class WineBox:
             lines += [f'"{letter}:"="{kind}"' for letter, kind in self._drive_kinds.items()]
             with open(self.prefix / "system.reg", "a", encoding="utf-8") as registry:
                 registry.write("\n".join(lines) + "\n")
+        start_wineserver(self.prefix, self.user)
 
     def _keep_shots(self, shots: Path) -> list[Path]:
         kept = []
@@ -278,13 +368,22 @@ class Session:
     def __init__(self, shots_folder: Optional[Path] = None, run_timeout: float = 300) -> None:
         self.shots_folder = Path(shots_folder) if shots_folder else None
         self.run_timeout = run_timeout
+        self.user = wine_user()
         self.folder = Path(tempfile.mkdtemp(prefix="setup-e2e-"))
+        self.programs = self.folder / "programs"  # copies the user can read
+        self._copies: dict[Path, Path] = {}
         self.display: Optional[VirtualDisplay] = None
         self._closed = False
         register_cleanup(self.close)
         try:
+            if self.user is not None:
+                os.chmod(self.folder, 0o711)  # the user passes through to the boxes
+                if not may_pass(self.user, self.folder):
+                    raise RuntimeError(f"{self.user} cannot reach {self.folder}: set TMPDIR to "
+                                       "a folder that others may pass through")
+            self.programs.mkdir(mode=0o755)
             self.display = VirtualDisplay()
-            self.template = PrefixTemplate(self.folder / "template")
+            self.template = PrefixTemplate(self.folder / "template", self.user)
         except BaseException:
             self.close()
             raise
@@ -300,18 +399,33 @@ class Session:
         """How long making the template prefix took."""
         return self.template.creation_seconds
 
-    def box(self, name: str, user: Optional[str] = None) -> WineBox:
-        """A new box; USER (say "nobody") runs Wine in it instead of us, when given."""
-        return WineBox(self, name, user)
+    def box(self, name: str) -> WineBox:
+        """A new box, in which the session's user runs Wine."""
+        return WineBox(self, name)
+
+    def readable(self, path: Path) -> Path:
+        """PATH itself when it is in the session's folder; else a copy in the
+        session's programs folder, which the Wine user can read (the work
+        tree may lie in a folder that only its owner may enter)."""
+        path = Path(path).resolve()
+        if self.folder.resolve() in path.parents:
+            return path
+        if path not in self._copies:
+            folder = self.programs / str(len(self._copies))
+            folder.mkdir(mode=0o755)
+            copy = folder / path.name
+            shutil.copyfile(path, copy)
+            copy.chmod(0o644)
+            self._copies[path] = copy
+        return self._copies[path]
 
     def close(self) -> None:
         if self._closed:
             return
         self._closed = True
         try:
-            stop_wineserver(self.folder / "template")
-            for case in self.folder.glob("*/prefix"):
-                stop_wineserver(case)
+            for prefix in self.folder.glob("*/prefix"):
+                stop_wineserver(prefix, self.user)
         finally:
             if self.display is not None:
                 self.display.close()

@@ -12,10 +12,10 @@
 // The drives live two levels below the temporary folder, each level holding
 // a marker entry that lies outside every drive:
 //
-//   path-fuzz-XXXXXX/OUTSIDE.MARK/         (an empty folder)
-//   path-fuzz-XXXXXX/drives/OUTSIDE.MARK   (a file)
-//   path-fuzz-XXXXXX/drives/c, drives/d    (drives C: and D:)
-//   path-fuzz-XXXXXX/drives/e              (drive E:, not ready: missing)
+//   path-fuzz-NNNNNN/OUTSIDE.MARK/         (an empty folder)
+//   path-fuzz-NNNNNN/drives/OUTSIDE.MARK   (a file)
+//   path-fuzz-NNNNNN/drives/c, drives/d    (drives C: and D:)
+//   path-fuzz-NNNNNN/drives/e              (drive E:, not ready: missing)
 //
 // After each input no entry may have come or gone beside the drives, no
 // listing may name a marker, and a copy that failed must have left the drives
@@ -106,14 +106,28 @@ void RemoveAtExit(const std::string& folder) {
   ::close(ends[0]);  // the writing end stays open until this process ends
 }
 
+// A new temporary folder, named the same on every run that finds the first
+// name free: a random name would reach the paths the code under test
+// compares and walks, and make one run explore otherwise than the next.
+std::string MakeFolderOfOurOwn() {
+  const char* base = std::getenv("TMPDIR");
+  const std::string prefix = std::string(base && *base ? base : "/tmp") + "/path-fuzz-";
+  for (int number = 0; number < 1000000; ++number) {
+    std::string folder = std::to_string(1000000 + number);  // always seven digits
+    folder = prefix + folder.substr(1);
+    if (::mkdir(folder.c_str(), 0700) == 0) return folder;
+    Require(errno == EEXIST, "could not make a temporary folder", folder);
+  }
+  Require(false, "no temporary folder name is free", prefix);
+  return {};
+}
+
 class Sandbox {
  public:
   Sandbox() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/path-fuzz-XXXXXX";
-    Require(::mkdtemp(pattern.data()) != nullptr, "could not make a temporary folder", pattern);
-    RemoveAtExit(pattern);
-    root_ = pattern;
+    const std::string folder = MakeFolderOfOurOwn();
+    RemoveAtExit(folder);
+    root_ = folder;
     fs::create_directories(root_ / kMarker);
     fs::create_directories(drives());
     std::ofstream(drives() / kMarker) << "outside";
@@ -247,19 +261,24 @@ void CheckWindowsPath(const std::string& text) {
   Require(full->find(L'/') == std::wstring::npos, "a '/' was left", text, shown);
   Require(wp::PlainForm(wp::ApiPath(*full)) == wp::PlainForm(*full),
           "the system form names another path", text, shown);
-  if (full->starts_with(L"\\\\?\\")) {
-    Require(text.size() == full->size(), "a literal path was changed", text, shown);
+  std::wstring slashed = path;
+  for (auto& c : slashed)
+    if (c == L'/') c = L'\\';
+  // Only a path that begins with "\\?\" is literal, and it stays as it is;
+  // no other path may become one ("\\?" alone is the device root "\\.\").
+  if (slashed.starts_with(L"\\\\?\\")) {
+    Require(*full == slashed, "a literal path was changed", text, shown);
     return;
   }
+  Require(!full->starts_with(L"\\\\?\\"), "a path was made literal", text, shown);
   // It is full: made full again it stays the same, and asks for no current folder.
   Require(wp::FullPath(*full, wp::CurrentFolders<wchar_t>{AskedNothing, AskedNothingOf}) == full,
           "a full path changed when made full again", text, shown);
   // It keeps the root it started from.
   std::wstring root;
-  std::wstring slashed = path;
-  for (auto& c : slashed)
-    if (c == L'/') c = L'\\';
-  if (slashed.starts_with(L"\\\\")) {
+  if (slashed == L"\\\\?" || slashed == L"\\\\.") {
+    root = L"\\\\.\\";
+  } else if (slashed.starts_with(L"\\\\")) {
     root = slashed.substr(0, wp::RootLength(slashed));
   } else if (wp::HasDrivePrefix(slashed)) {
     root = {wp::DriveLetter(slashed[0]), L':', L'\\'};
@@ -309,6 +328,17 @@ Flags Decode(uint8_t byte) {
 }
 
 }  // namespace
+
+// Lays the drives before the first input, and replaces a file once, so that
+// what the copy does only once per process (naming its temporary files
+// after the process number) is done before the fuzzer counts coverage.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Sandbox& sandbox = TheSandbox();
+  rt::posix::MountDrives(sandbox.table(), "D:\\");
+  rt::rtcFileCopy("D:\\README.TXT", "C:\\Data\\a.txt");
+  sandbox.layDrives();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -11,16 +11,16 @@ class CommandLine : public ScenarioTest {
   // An installation CD on D:, and a hard disk E:.
   void SetUp() override {
     ScenarioTest::SetUp();
-    write(drive('D') / "README.TXT", "read me\n");
-    write(drive('D') / "QRVDATA.DAT", std::string(1000, 'q'));
-    write(drive('D') / "setup.exe", "MZ the installer itself");
-    write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
+    Write(drive('D') / "README.TXT", "read me\n");
+    Write(drive('D') / "QRVDATA.DAT", std::string(1000, 'q'));
+    Write(drive('D') / "setup.exe", "MZ the installer itself");
+    Write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
     drive('E');
   }
   void expectProductIn(const fs::path& folder) {
-    EXPECT_EQ(read(folder / "README.TXT"), "read me\n");
-    EXPECT_EQ(read(folder / "QRVDATA.DAT"), std::string(1000, 'q'));
-    EXPECT_EQ(read(folder / "setup.exe"), "MZ the installer itself");
+    EXPECT_EQ(Read(folder / "README.TXT"), "read me\n");
+    EXPECT_EQ(Read(folder / "QRVDATA.DAT"), std::string(1000, 'q'));
+    EXPECT_EQ(Read(folder / "setup.exe"), "MZ the installer itself");
     EXPECT_FALSE(fs::exists(folder / "DOCS"));
   }
   // The log of a run from D:\ that copies the CD into `target`.
@@ -41,10 +41,10 @@ class CommandLine : public ScenarioTest {
 };
 
 TEST_F(CommandLine, SilentInstallMakesTheDefaultFolderShowsNothingAndWritesNoLog) {
-  auto before = diskContents();
+  auto before = snapshot();
   EXPECT_EQ(runCommand({"/S"}), 0);  // the scenario: no screen, no box, then status 0
   expectProductIn(defaultFolder());
-  auto after = diskContents();
+  auto after = snapshot();
   for (const char* added :
        {"drive_C/Program Files/Quorvan2005", "drive_C/Program Files/Quorvan2005/QRVDATA.DAT",
         "drive_C/Program Files/Quorvan2005/README.TXT",
@@ -58,20 +58,20 @@ TEST_F(CommandLine, SwitchesInAnyCaseAndOrderMakeTheFolderWithItsParentsAndAppen
   const std::vector<std::string> arguments{"/log=E:\\setup.log", "/d=" + target, "/s"};
   EXPECT_EQ(runCommand(arguments), 0);
   expectProductIn(drive('E') / "somewhere" / "new folder");
-  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
+  EXPECT_EQ(Read(drive('E') / "setup.log"), installedLog(target));
   // A second run replaces the files and adds its lines to the log.
   EXPECT_EQ(runCommand(arguments), 0);
-  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target) + installedLog(target));
+  EXPECT_EQ(Read(drive('E') / "setup.log"), installedLog(target) + installedLog(target));
 }
 
 TEST_F(CommandLine, SilentRunFromTheTargetIsRefusedAndCopiesNothing) {
-  write(defaultFolder() / "setup.exe", "MZ");
-  write(defaultFolder() / "QUORVAN.INI", "kept");
-  const auto before = diskContents();
+  Write(defaultFolder() / "setup.exe", "MZ");
+  Write(defaultFolder() / "QUORVAN.INI", "kept");
+  const auto before = snapshot();
   EXPECT_EQ(runCommand({"/S", "/LOG=E:\\setup.log"}, "exit 1", "c:\\program files\\QUORVAN2005"),
             1);
-  auto after = diskContents();
-  EXPECT_EQ(read(drive('E') / "setup.log"),
+  auto after = snapshot();
+  EXPECT_EQ(Read(drive('E') / "setup.log"),
             "Start: setup 1.00\r\nSource: C:\\Program Files\\Quorvan2005\r\n"
             "Target: c:\\Program Files\\Quorvan2005\r\n"
             "Message: Cannot install QUORVAN from source-file folder to same folder.  Installation "
@@ -85,7 +85,7 @@ TEST_F(CommandLine, SilentCopyThatFailsLogsTheReportAndEndsWithStatus1) {
   fs::create_directories(drive('E') / "t" / "README.TXT");  // a folder in a file's place
   EXPECT_EQ(runCommand({"/S", "/D=E:\\t", "/LOG=E:\\setup.log"}, "exit 1"), 1);
   // The report names the source as the copy was given it, bare or in full.
-  std::string log = read(drive('E') / "setup.log");
+  std::string log = Read(drive('E') / "setup.log");
   const size_t file = log.find("  File: "), end = log.find("\r\n", file);
   ASSERT_NE(file, std::string::npos);
   EXPECT_TRUE(log.substr(file, end - file).ends_with("README.TXT")) << log;
@@ -105,18 +105,18 @@ TEST_F(CommandLine, SilentCopyThatFailsLogsTheReportAndEndsWithStatus1) {
                        "screen Install in User Folder\nclick Continue (proceed or stop)\n"
                        "report The destination is a folder.\nexit 1"),
             1);
-  EXPECT_NE(read(drive('E') / "setup2.log").find("Error: Run-time error: could not copy a file."),
+  EXPECT_NE(Read(drive('E') / "setup2.log").find("Error: Run-time error: could not copy a file."),
             std::string::npos);
 }
 
 TEST_F(CommandLine, ALogThatCannotBeOpenedEndsWithStatus1BeforeAnythingIsMade) {
-  const auto before = diskContents();
+  const auto before = snapshot();
   EXPECT_EQ(runCommand({"/S", "/LOG=E:\\no such folder\\setup.log"}, "exit 1"), 1);
-  EXPECT_EQ(diskContents(), before);
+  EXPECT_EQ(snapshot(), before);
 }
 
 TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesNothing) {
-  const auto before = diskContents();
+  const auto before = snapshot();
   const std::vector<std::vector<std::string>> wrong{{"/S", "/LOG=E:\\setup.log", "/X"},
                                                     {"/S", "/D="},
                                                     {"/S", "/D=somewhere\\relative"},
@@ -129,7 +129,7 @@ TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesN
                                                     {"/?", "/S", "/LOG=E:\\setup.log"}};
   for (const auto& arguments : wrong) {
     EXPECT_EQ(runCommand(arguments, "exit 2"), 2) << arguments.back();
-    EXPECT_EQ(diskContents(), before) << arguments.back();
+    EXPECT_EQ(snapshot(), before) << arguments.back();
   }
   // With no /S, a box says what is wrong; /? shows the usage.
   EXPECT_EQ(
@@ -137,16 +137,16 @@ TEST_F(CommandLine, ACommandLineThatCannotBeUnderstoodEndsWithStatus2AndChangesN
                  boxStep("warning", "Unknown switch: /Unknown\n\n" + setup::kUsage) + "exit 2"),
       2);
   EXPECT_EQ(runCommand({"/?"}, boxStep("message", setup::kUsage) + "exit 2"), 2);
-  EXPECT_EQ(diskContents(), before);
+  EXPECT_EQ(snapshot(), before);
 }
 
 TEST_F(CommandLine, WithoutSilentTheUserFolderScreenOpensOnTheFolderOfD) {
   const std::string target = "E:\\Other Place\\Quorvan";
   EXPECT_EQ(runCommand({"/D=" + target, "/LOG=E:\\setup.log"},
-                       read(fs::path(SCENARIO_DIR) / "user_folder_from_command_line.scn")),
+                       Read(fs::path(SCENARIO_DIR) / "user_folder_from_command_line.scn")),
             0);
   expectProductIn(drive('E') / "Other Place" / "Quorvan");
-  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog(target));
+  EXPECT_EQ(Read(drive('E') / "setup.log"), installedLog(target));
 }
 
 // "E:\x\..\y" names E:\y, as Windows reads it: the screen shows E:\y, the
@@ -173,18 +173,18 @@ exit 0
 
 TEST_F(CommandLine, SilentInstallCopiesTheProgramsFolderWhereverItIsStarted) {
   // An elevated prompt starts in the system folder; the program lies on D:.
-  write(drive('C') / "Windows" / "notepad.exe", "MZ not the product");
+  Write(drive('C') / "Windows" / "notepad.exe", "MZ not the product");
   programPath = "D:\\setup.exe";
   EXPECT_EQ(runCommand({"/S", "/D=E:\\x", "/LOG=E:\\setup.log"}, "exit 0", "C:\\Windows"), 0);
   expectProductIn(drive('E') / "x");
   EXPECT_FALSE(fs::exists(drive('E') / "x" / "notepad.exe"));
-  EXPECT_EQ(read(drive('E') / "setup.log"), installedLog("E:\\x"));
+  EXPECT_EQ(Read(drive('E') / "setup.log"), installedLog("E:\\x"));
   // The wizard takes the folder it was started in, as ever.
-  EXPECT_EQ(runCommand({"/LOG=E:\\wizard.log"}, read(fs::path(SCENARIO_DIR) / "intro_stop.scn"),
+  EXPECT_EQ(runCommand({"/LOG=E:\\wizard.log"}, Read(fs::path(SCENARIO_DIR) / "intro_stop.scn"),
                        "C:\\Windows"),
             0);
   EXPECT_TRUE(
-      read(drive('E') / "wizard.log").starts_with("Start: setup 1.00\r\nSource: C:\\Windows\r\n"));
+      Read(drive('E') / "wizard.log").starts_with("Start: setup 1.00\r\nSource: C:\\Windows\r\n"));
 }
 
 TEST_F(CommandLine, SilentInstallFromANetworkShareAndItsSameFolderGuard) {
@@ -193,13 +193,13 @@ TEST_F(CommandLine, SilentInstallFromANetworkShareAndItsSameFolderGuard) {
   expectProductIn(drive('E') / "x");
   std::string log = installedLog("E:\\x");
   log.replace(log.find("D:\\"), 3, "\\\\srv\\cd\\");
-  EXPECT_EQ(read(drive('E') / "setup.log"), log);
+  EXPECT_EQ(Read(drive('E') / "setup.log"), log);
   // The program in the default folder, started from the share: refused.
-  write(defaultFolder() / "setup.exe", "MZ");
+  Write(defaultFolder() / "setup.exe", "MZ");
   programPath = "C:\\Program Files\\Quorvan2005\\setup.exe";
-  const auto before = diskContents();
+  const auto before = snapshot();
   EXPECT_EQ(runCommand({"/S"}, "exit 1", "\\\\srv\\cd"), 1);
-  EXPECT_EQ(diskContents(), before);
+  EXPECT_EQ(snapshot(), before);
 }
 
 }  // namespace

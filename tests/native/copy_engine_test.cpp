@@ -1,7 +1,6 @@
 // The copy engine on its own, with no screen: what it returns and what its
 // observer hears, on real files.
 #include <algorithm>
-#include <thread>
 
 #include "install/copy_setup_files.h"
 #include "scenario_fixture.h"
@@ -10,11 +9,20 @@ namespace {
 
 using Outcome = setup::CopyResult::Outcome;
 
+// The copy's clock, moved on by the test as the work would take time.
+struct TestClock {
+  std::uint64_t now = 1000;
+  setup::Clock clock() {
+    return [this] { return now; };
+  }
+};
+
 // Writes down what the engine tells, in order.
 struct Recorder : setup::CopyObserver {
   std::vector<std::string> events;
   std::uint64_t bytesDone = 0;
-  int ticks = 0;
+  std::vector<std::uint64_t> tickTimes;  // by the test's clock
+  TestClock* clock = nullptr;
   std::function<void()> onProgress;
 
   void started(const std::string& sourceDir, const std::string& guardText) override {
@@ -37,18 +45,28 @@ struct Recorder : setup::CopyObserver {
   }
   void finished() override { events.push_back("finished"); }
   void tick() override {
-    ++ticks;
+    if (clock) tickTimes.push_back(clock->now);
     if (events.empty() || events.back() != "tick") events.push_back("tick");
   }
 };
+
+// The longest time by `clock` with no tick, from `start` to the copy's end.
+std::uint64_t LongestWithoutTick(const Recorder& recorder, std::uint64_t start, std::uint64_t end) {
+  std::uint64_t longest = 0, last = start;
+  for (const std::uint64_t at : recorder.tickTimes) {
+    longest = std::max(longest, at - last);
+    last = at;
+  }
+  return std::max(longest, end - last);
+}
 
 class CopyEngine : public ScenarioTest {
  protected:
   void SetUp() override {
     ScenarioTest::SetUp();
-    write(drive('D') / "B.TXT", "bee");
-    write(drive('D') / "a.dat", std::string(70000, 'a'));
-    write(drive('D') / ".hidden", "not listed");
+    Write(drive('D') / "B.TXT", "bee");
+    Write(drive('D') / "a.dat", std::string(70000, 'a'));
+    Write(drive('D') / ".hidden", "not listed");
     fs::create_directories(drive('D') / "SUB");
     fs::create_directories(drive('E') / "T");
   }
@@ -75,7 +93,7 @@ TEST_F(CopyEngine, CopiedTellsTheListingTheFilesAndTheBytesInOrder) {
                                       "finished"};
   EXPECT_EQ(recorder.events, told);
   EXPECT_EQ(recorder.bytesDone, 70003u);
-  EXPECT_EQ(read(drive('E') / "T" / "a.dat"), std::string(70000, 'a'));
+  EXPECT_EQ(Read(drive('E') / "T" / "a.dat"), std::string(70000, 'a'));
 }
 
 TEST_F(CopyEngine, RefusedWhenStartedFromTheTargetCopiesAndListsNothing) {
@@ -97,30 +115,47 @@ TEST_F(CopyEngine, FailedCarriesTheErrorAndTheFilesDone) {
   EXPECT_EQ(recorder.events.back(), "begun D:\\B.TXT -> E:\\T\\B.TXT");
 }
 
-TEST_F(CopyEngine, TicksComeAcrossSmallFilesAndWithinALargeOne) {
-  // Small files: the destination rule takes a millisecond a file.
-  for (int i = 0; i < 300; ++i) write(drive('D') / ("S" + std::to_string(i)), "s");
+// The ticks keep to the copy's clock, which the test moves on: 30 ms for
+// each file's start (the destination rule) and each piece of a file written.
+TEST_F(CopyEngine, TicksComeEvery100MsAcrossEmptyFiles) {
+  // Empty files: no byte is written, the ticks come between the files.
+  fs::remove_all(drive('D'));
+  for (int i = 0; i < 40; ++i) Write(drive('D') / ("S" + std::to_string(i)), "");
   mountDrives("D:\\");
-  auto slowly = [](const std::string& name) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  TestClock time;
+  recorder.clock = &time;
+  auto slowly = [&time](const std::string& name) {
+    time.now += 30;
     return "E:\\T\\" + name;
   };
-  EXPECT_EQ(setup::CopySetupFiles("", slowly, recorder).outcome, Outcome::Copied);
-  EXPECT_GE(recorder.ticks, 2) << "300 ms of small files with no tick";
+  const std::uint64_t start = time.now;
+  EXPECT_EQ(setup::CopySetupFiles("", slowly, recorder, time.clock()).outcome, Outcome::Copied);
+  EXPECT_EQ(time.now - start, 40u * 30) << "a file's start that took no time";
+  EXPECT_LE(LongestWithoutTick(recorder, start, time.now), 100u);
+}
 
-  // One large file whose pieces (of 64 KiB) take 20 ms each: ticks come
-  // between them.
+TEST_F(CopyEngine, TicksComeEvery100MsWithinALargeFile) {
+  // One file of 64 MiB, heard of in pieces of a few MiB at most (rtcFileCopy).
   fs::remove_all(drive('D'));
-  write(drive('D') / "LARGE.BIN", std::string(size_t{512} << 10, 'l'));
-  recorder = {};
-  recorder.onProgress = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
-  EXPECT_EQ(copy().outcome, Outcome::Copied);
-  const auto& events = recorder.events;
-  const auto begun =
-      std::find(events.begin(), events.end(), "begun D:\\LARGE.BIN -> E:\\T\\LARGE.BIN");
-  const auto copied = std::find(events.begin(), events.end(), "copied E:\\T\\LARGE.BIN");
-  ASSERT_LT(begun, copied);
-  EXPECT_NE(std::find(begun, copied, "tick"), copied) << "160 ms in one file with no tick";
+  fs::create_directories(drive('D'));
+  Write(drive('D') / "LARGE.BIN", std::string(std::size_t{64} << 20, 'l'));
+  TestClock time;
+  recorder.clock = &time;
+  int pieces = 0;
+  recorder.onProgress = [&] {
+    ++pieces;
+    time.now += 30;
+  };
+  mountDrives("D:\\");
+  const std::uint64_t start = time.now;
+  EXPECT_EQ(
+      setup::CopySetupFiles(
+          "", [](const std::string& name) { return "E:\\T\\" + name; }, recorder, time.clock())
+          .outcome,
+      Outcome::Copied);
+  ASSERT_GE(pieces, 8) << "64 MiB heard of in " << pieces << " pieces";
+  EXPECT_LE(LongestWithoutTick(recorder, start, time.now), 100u);
+  EXPECT_EQ(recorder.bytesDone, std::uint64_t{64} << 20);
 }
 
 }  // namespace

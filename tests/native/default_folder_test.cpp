@@ -9,17 +9,17 @@ class DefaultFolder : public ScenarioTest {
  protected:
   // An installation CD on D: with what must and must not be copied.
   void makeCd() {
-    write(drive('D') / "README.TXT", "read me\n");
-    write(drive('D') / "QRVDATA.DAT", std::string(100000, 'q'));
-    write(drive('D') / "setup.exe", "MZ the installer itself");
-    write(drive('D') / ".VOLUMEID", "hidden");
-    write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
+    Write(drive('D') / "README.TXT", "read me\n");
+    Write(drive('D') / "QRVDATA.DAT", std::string(100000, 'q'));
+    Write(drive('D') / "setup.exe", "MZ the installer itself");
+    Write(drive('D') / ".VOLUMEID", "hidden");
+    Write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
     ASSERT_EQ(mkfifo((drive('D') / "PIPE").c_str(), 0644), 0);
   }
   void expectProductInstalled() {
-    EXPECT_EQ(read(defaultFolder() / "README.TXT"), "read me\n");
-    EXPECT_EQ(read(defaultFolder() / "QRVDATA.DAT"), std::string(100000, 'q'));
-    EXPECT_EQ(read(defaultFolder() / "setup.exe"), "MZ the installer itself");
+    EXPECT_EQ(Read(defaultFolder() / "README.TXT"), "read me\n");
+    EXPECT_EQ(Read(defaultFolder() / "QRVDATA.DAT"), std::string(100000, 'q'));
+    EXPECT_EQ(Read(defaultFolder() / "setup.exe"), "MZ the installer itself");
     EXPECT_FALSE(fs::exists(defaultFolder() / ".VOLUMEID"));
     EXPECT_FALSE(fs::exists(defaultFolder() / "DOCS"));
     EXPECT_FALSE(fs::exists(defaultFolder() / "PIPE"));
@@ -55,13 +55,13 @@ TEST_F(DefaultFolder, AbsentFolderIsCreatedAndEveryOrdinaryFileCopied) {
 
 TEST_F(DefaultFolder, PresentFolderHasSameNamedFilesReplacedAndOthersKept) {
   makeCd();
-  write(defaultFolder() / "readme.txt", "an old readme that is much longer than the new one\n");
-  write(defaultFolder() / "USER.CFG", "kept");
+  Write(defaultFolder() / "readme.txt", "an old readme that is much longer than the new one\n");
+  Write(defaultFolder() / "USER.CFG", "kept");
   EXPECT_EQ(runFile("default_present.scn"), 0);
   // Replaced under the name it had, as Windows does.
-  EXPECT_EQ(read(defaultFolder() / "readme.txt"), "read me\n");
-  EXPECT_EQ(read(defaultFolder() / "QRVDATA.DAT"), std::string(100000, 'q'));
-  EXPECT_EQ(read(defaultFolder() / "USER.CFG"), "kept");
+  EXPECT_EQ(Read(defaultFolder() / "readme.txt"), "read me\n");
+  EXPECT_EQ(Read(defaultFolder() / "QRVDATA.DAT"), std::string(100000, 'q'));
+  EXPECT_EQ(Read(defaultFolder() / "USER.CFG"), "kept");
   EXPECT_EQ(entriesIn(defaultFolder()), 4u);
 }
 
@@ -74,9 +74,9 @@ TEST_F(DefaultFolder, EmptyPresentFolderStillCountsAsPresent) {
 
 TEST_F(DefaultFolder, AnOrdinaryFileOfThatNameCountsAsPresentAndTheCopyFails) {
   makeCd();
-  write(defaultFolder(), "not a folder");
+  Write(defaultFolder(), "not a folder");
   EXPECT_EQ(runFile("default_copy_fails.scn"), 1);
-  EXPECT_EQ(read(defaultFolder()), "not a folder");
+  EXPECT_EQ(Read(defaultFolder()), "not a folder");
 }
 
 TEST_F(DefaultFolder, NoOptionCreatesAndCopiesNothing) {
@@ -129,9 +129,9 @@ exit 0
 }
 
 TEST_F(DefaultFolder, GuardRefusesInAnyLetterCaseAndTheScreenStaysOpen) {
-  write(defaultFolder() / "QUORVAN.INI", "ini");
+  Write(defaultFolder() / "QUORVAN.INI", "ini");
   EXPECT_EQ(runFile("default_same_folder.scn", "C:\\PROGRAM FILES\\quorvan2005"), 0);
-  EXPECT_EQ(read(defaultFolder() / "QUORVAN.INI"), "ini");
+  EXPECT_EQ(Read(defaultFolder() / "QUORVAN.INI"), "ini");
   EXPECT_EQ(entriesIn(defaultFolder()), 1u);
 }
 

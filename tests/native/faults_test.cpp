@@ -9,9 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "install/copy_setup_files.h"
 #include "runtime/desktop.h"
@@ -19,52 +17,79 @@
 #include "runtime/program.h"
 #include "scenario_fixture.h"
 #include "screens/confirmation.h"
+#include "screens/frm_intro.h"
+#include "screens/project.h"
+#include "screens/screen_registry.h"
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
 
-// Everything below a folder: relative path -> size and modification time.
-std::map<std::string, std::string> Snapshot(const fs::path& folder, const fs::path& skip) {
-  std::map<std::string, std::string> entries;
-  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
-       ++it) {
-    if (it->path() == skip) {
-      it.disable_recursion_pending();
-      continue;
-    }
-    struct stat info {};
-    lstat(it->path().c_str(), &info);
-    entries[fs::relative(it->path(), folder).string()] =
-        S_ISDIR(info.st_mode)
-            ? "folder"
-            : std::to_string(info.st_size) + " bytes, changed " +
-                  std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
-  }
-  return entries;
+// Gives every entry under `folder` to `nobody`, as a user's own files are
+// theirs (links themselves, not what they lead to).
+void GiveToNobody(const fs::path& folder) {
+  ASSERT_EQ(::lchown(folder.c_str(), kNobody, kNobody), 0) << folder;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0) << entry.path();
 }
+
+// Whether an ordinary user may pass through every folder above `folder`.
+bool OthersMayReach(const fs::path& folder) {
+  for (fs::path above = folder.parent_path(); !above.empty() && above != above.root_path();
+       above = above.parent_path()) {
+    if ((fs::status(above).permissions() & fs::perms::others_exec) == fs::perms::none) return false;
+  }
+  return true;
+}
+
+// Runs the wizard as RunSetup does, with `watcher` hearing each copy.
+rt::ExitStatus RunSetupWatched(setup::CopyObserver& watcher) {
+  setup::ScreenRegistry screens;
+  screens.copyWatcher = &watcher;
+  return rt::ThunRTMain({setup::kProjectName, setup::kAppTitle, setup::kLocale,
+                         [&]() -> rt::Screen& { return screens.get<setup::frmIntro>(); }});
+}
+
+// In a child process: once the first piece of a file named `name` is
+// written, writes a byte to `told` and waits there to be killed.
+class StopsInTheMiddleOf : public setup::CopyObserver {
+ public:
+  StopsInTheMiddleOf(std::string name, int told) : name_(std::move(name)), told_(told) {}
+  void fileBegun(const std::string& /*source*/, const std::string& destination) override {
+    inFile_ = destination.ends_with("\\" + name_);
+  }
+  void progressed(std::uint64_t /*bytesDone*/) override {
+    if (!inFile_) return;
+    (void)!::write(told_, "!", 1);
+    for (;;) ::pause();
+  }
+
+ private:
+  std::string name_;
+  int told_;
+  bool inFile_ = false;
+};
 
 class Faults : public ScenarioTest {
  protected:
   void SetUp() override {
     ScenarioTest::SetUp();
     fs::permissions(root(), fs::perms::all);
-    write(drive('D') / "A-FIRST.TXT", "first file\n");
-    write(drive('D') / "M-MIDDLE.DAT", std::string(300000, 'm'));
-    write(drive('D') / "Z-LAST.TXT", "last file\n");
+    Write(drive('D') / "A-FIRST.TXT", "first file\n");
+    Write(drive('D') / "M-MIDDLE.DAT", std::string(300000, 'm'));
+    Write(drive('D') / "Z-LAST.TXT", "last file\n");
     fs::create_directories(target());
-    fs::permissions(target(), fs::perms::all);
-    before_ = Snapshot(root(), target());
+    before_ = snapshot(target());
   }
   void TearDown() override {
-    EXPECT_EQ(Snapshot(root(), target()), before_) << "something was written outside the target";
+    EXPECT_EQ(snapshot(target()), before_) << "something was written outside the target";
     for (const auto& entry : fs::directory_iterator(target()))
       EXPECT_EQ(entry.path().filename().string().rfind("~setup", 0), std::string::npos)
           << "temporary file left: " << entry.path();
     ScenarioTest::TearDown();
   }
   fs::path target() { return drive('E') / "Target"; }
-  void refreshSnapshot() { before_ = Snapshot(root(), target()); }
+  void refreshSnapshot() { before_ = snapshot(target()); }
 
   // The user installs into E:\Target; the scenario ends with `ending`.
   static std::string installInto(const std::string& ending) {
@@ -84,10 +109,21 @@ click Continue (proceed or stop)
   static constexpr const char* kSucceeds =
       "message setup | Installation completed successfully.\nexit 0\n";
 
-  // Runs the installation in a child process, as the unprivileged user when
-  // asked and with a limit on the size of files it writes; returns the exit
-  // status and puts the error report, if any, in `report`.
+  // Runs the installation in a child process, as an ordinary user when
+  // asked (root gives the drives to `nobody` and runs as `nobody`; anyone
+  // else runs as themselves) and with a limit on the size of files it
+  // writes; returns the exit status and puts the error report, if any, in
+  // `report`.
   int installInChild(const std::string& ending, bool unprivileged, rlim_t fileSizeLimit = 0) {
+    const bool becomeNobody = unprivileged && ::geteuid() == 0;
+    if (becomeNobody) {
+      if (!OthersMayReach(root())) {
+        ADD_FAILURE() << "nobody cannot reach " << root() << ": set TMPDIR to a folder others "
+                      << "may pass through";
+        return -1;
+      }
+      GiveToNobody(root());
+    }
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return -1;
     const pid_t child = fork();
@@ -98,7 +134,7 @@ click Continue (proceed or stop)
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
       }
-      if (unprivileged &&
+      if (becomeNobody &&
           (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
         _exit(101);
       std::string failure;
@@ -149,16 +185,19 @@ click Continue (proceed or stop)
 
 TEST_F(Faults, UnreadableSourceFileIsReportedByNameAndReason) {
   fs::permissions(drive('D') / "M-MIDDLE.DAT", fs::perms::none);
+  refreshSnapshot();
   EXPECT_EQ(installInChild(reportThenExit("M-MIDDLE.DAT"), true), 1);
   EXPECT_NE(report.find("Reason: Access is denied."), std::string::npos) << report;
   EXPECT_NE(report.find("1 file was copied before this one."), std::string::npos) << report;
-  EXPECT_EQ(read(target() / "A-FIRST.TXT"), "first file\n");
+  EXPECT_EQ(Read(target() / "A-FIRST.TXT"), "first file\n");
   EXPECT_FALSE(fs::exists(target() / "M-MIDDLE.DAT"));
 }
 
 TEST_F(Faults, TargetThatCannotBeWrittenIsReportedAndLeftEmpty) {
-  fs::permissions(target(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
+  // The user's own folder, which they may list but not write to.
+  fs::permissions(target(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
   refreshSnapshot();
   EXPECT_EQ(installInChild(reportThenExit("E:\\Target\\A-FIRST.TXT"), true), 1);
   EXPECT_NE(report.find("Reason: Access is denied."), std::string::npos) << report;
@@ -166,10 +205,10 @@ TEST_F(Faults, TargetThatCannotBeWrittenIsReportedAndLeftEmpty) {
 }
 
 TEST_F(Faults, FileSizeLimitInTheMiddleOfAFileKeepsTheOlderCopy) {
-  write(target() / "M-MIDDLE.DAT", "an older copy");
+  Write(target() / "M-MIDDLE.DAT", "an older copy");
   EXPECT_EQ(installInChild(reportThenExit("M-MIDDLE.DAT"), false, 100000), 1);
   EXPECT_NE(report.find("too large"), std::string::npos) << report;
-  EXPECT_EQ(read(target() / "M-MIDDLE.DAT"), "an older copy");
+  EXPECT_EQ(Read(target() / "M-MIDDLE.DAT"), "an older copy");
 }
 
 TEST_F(Faults, DestinationNameTakenByAFolderIsReported) {
@@ -178,25 +217,27 @@ TEST_F(Faults, DestinationNameTakenByAFolderIsReported) {
   EXPECT_TRUE(fs::is_directory(target() / "M-MIDDLE.DAT" / "inside"));
 }
 
+// As an ordinary user, whose own read-only file it is: root would write
+// into any file whatever its permissions.
 TEST_F(Faults, ReadOnlyDestinationIsReplacedAndLeftWritable) {
-  write(target() / "Z-LAST.TXT", "old and read-only");
+  Write(target() / "Z-LAST.TXT", "old and read-only");
   fs::permissions(target() / "Z-LAST.TXT", fs::perms::owner_read | fs::perms::group_read);
   fs::permissions(drive('D') / "Z-LAST.TXT", fs::perms::owner_read | fs::perms::others_read);
   refreshSnapshot();
-  EXPECT_EQ(runText(installInto(kSucceeds)), 0);
-  EXPECT_EQ(read(target() / "Z-LAST.TXT"), "last file\n");
+  EXPECT_EQ(installInChild(kSucceeds, true), 0) << report;
+  EXPECT_EQ(Read(target() / "Z-LAST.TXT"), "last file\n");
   EXPECT_NE(fs::status(target() / "Z-LAST.TXT").permissions() & fs::perms::owner_write,
             fs::perms::none);
 }
 
 TEST_F(Faults, LinkAtTheDestinationIsReplacedAndItsFileUntouched) {
-  const fs::path outside = write(drive('C') / "precious.txt", "outside the target");
+  const fs::path outside = Write(drive('C') / "precious.txt", "outside the target");
   fs::create_symlink(outside, target() / "A-FIRST.TXT");
   refreshSnapshot();
   EXPECT_EQ(runText(installInto(kSucceeds)), 0);
   EXPECT_FALSE(fs::is_symlink(target() / "A-FIRST.TXT"));
-  EXPECT_EQ(read(target() / "A-FIRST.TXT"), "first file\n");
-  EXPECT_EQ(read(outside), "outside the target");
+  EXPECT_EQ(Read(target() / "A-FIRST.TXT"), "first file\n");
+  EXPECT_EQ(Read(outside), "outside the target");
 }
 
 TEST_F(Faults, TargetRemovedWhileTheCopyRunsIsReported) {
@@ -225,20 +266,20 @@ TEST_F(Faults, TheSourceFolderReachedThroughALinkLosesNothing) {
   fs::create_directory_symlink(drive('D'), target() / "CD");
   auto rule = [](const std::string& name) { return "E:\\Target\\cd\\\\" + name; };
   EXPECT_EQ(copyWithRule(rule, kSucceeds), 0);
-  EXPECT_EQ(read(drive('D') / "M-MIDDLE.DAT"), std::string(300000, 'm'));
-  EXPECT_EQ(read(drive('D') / "A-FIRST.TXT"), "first file\n");
+  EXPECT_EQ(Read(drive('D') / "M-MIDDLE.DAT"), std::string(300000, 'm'));
+  EXPECT_EQ(Read(drive('D') / "A-FIRST.TXT"), "first file\n");
 }
 
 TEST_F(Faults, HardNamesAreCopiedWhole) {
   const std::string longest(255, 'n');
-  write(drive('D') / "with spaces  and end .txt", "spaces");
-  write(drive('D') / "Größe café ŝablono.txt", "non-ascii");
-  write(drive('D') / longest, "longest");
+  Write(drive('D') / "with spaces  and end .txt", "spaces");
+  Write(drive('D') / "Größe café ŝablono.txt", "non-ascii");
+  Write(drive('D') / longest, "longest");
   refreshSnapshot();
   EXPECT_EQ(copyWithRule(intoTarget(), kSucceeds), 0);
-  EXPECT_EQ(read(target() / "with spaces  and end .txt"), "spaces");
-  EXPECT_EQ(read(target() / "Größe café ŝablono.txt"), "non-ascii");
-  EXPECT_EQ(read(target() / longest), "longest");
+  EXPECT_EQ(Read(target() / "with spaces  and end .txt"), "spaces");
+  EXPECT_EQ(Read(target() / "Größe café ŝablono.txt"), "non-ascii");
+  EXPECT_EQ(Read(target() / longest), "longest");
 }
 
 TEST_F(Faults, TenThousandSmallFilesAndOneOver4GiBAreCopiedWhole) {
@@ -253,7 +294,7 @@ TEST_F(Faults, TenThousandSmallFilesAndOneOver4GiBAreCopiedWhole) {
   refreshSnapshot();
   EXPECT_EQ(copyWithRule(intoTarget(), kSucceeds), 0);
   EXPECT_EQ(std::distance(fs::directory_iterator(target()), fs::directory_iterator{}), 10004);
-  EXPECT_EQ(read(target() / "SMALL9999.DAT"), "file 9999");
+  EXPECT_EQ(Read(target() / "SMALL9999.DAT"), "file 9999");
   EXPECT_EQ(fs::file_size(target() / "BIG.BIN"), fs::file_size(drive('D') / "BIG.BIN"));
   std::ifstream copy(target() / "BIG.BIN", std::ios::binary);
   std::string head(4, '\0'), tail(17, '\0');
@@ -266,36 +307,29 @@ TEST_F(Faults, TenThousandSmallFilesAndOneOver4GiBAreCopiedWhole) {
 }
 
 TEST_F(Faults, KilledInTheMiddleOfALargeFileLeavesNoHalfFileUnderItsName) {
-  {
-    std::ofstream big(drive('D') / "M-MIDDLE.DAT", std::ios::binary);
-    const std::string block(1 << 20, 'b');
-    for (int i = 0; i < 1024; ++i) big << block;
-  }
-  write(target() / "M-MIDDLE.DAT", "an older copy");
+  Write(drive('D') / "M-MIDDLE.DAT", std::string(std::size_t{32} << 20, 'b'));
+  Write(target() / "M-MIDDLE.DAT", "an older copy");
   refreshSnapshot();
+  // The child stops once the first piece of M-MIDDLE.DAT is written, says
+  // so through the pipe, and is killed there.
+  int told[2];
+  ASSERT_EQ(pipe(told), 0);
   const pid_t child = fork();
   if (child == 0) {
+    ::close(told[0]);
+    StopsInTheMiddleOf stopper("M-MIDDLE.DAT", told[1]);
     std::string failure;
-    _exit(run(installInto(kSucceeds), "D:\\", failure));
+    _exit(run(installInto(kSucceeds), "D:\\", failure, [&] { return RunSetupWatched(stopper); }));
   }
-  // Wait until the copy of the large file is under way (the child holds a
-  // file in the target open under a temporary name), then kill.
-  const fs::path descriptors = fs::path("/proc") / std::to_string(child) / "fd";
-  bool copying = false;
-  for (int wait = 0; wait < 20000 && !copying; ++wait) {
-    std::error_code gone;  // descriptors come and go under our eyes
-    for (const auto& entry : fs::directory_iterator(descriptors, gone)) {
-      const std::string file = fs::read_symlink(entry.path(), gone).string();
-      copying = copying || (!gone && file.rfind(target().string() + "/", 0) == 0 &&
-                            file.find("M-MIDDLE.DAT") == std::string::npos);
-    }
-    if (!copying) std::this_thread::sleep_for(std::chrono::microseconds(500));
-  }
+  ::close(told[1]);
+  char byte = 0;
+  const bool copying = ::read(told[0], &byte, 1) == 1;  // else the child ended first
+  ::close(told[0]);
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
-  EXPECT_TRUE(copying) << "the copy was never seen under way";
-  const auto size = fs::file_size(target() / "M-MIDDLE.DAT");
-  EXPECT_TRUE(size == 13 || size == (std::uintmax_t{1} << 30)) << size;
+  ASSERT_TRUE(copying) << "the copy of M-MIDDLE.DAT was never under way";
+  EXPECT_TRUE(Read(target() / "M-MIDDLE.DAT") == "an older copy")
+      << "M-MIDDLE.DAT now has " << fs::file_size(target() / "M-MIDDLE.DAT") << " bytes";
   // Windows removes the temporary file of a killed copy, which was marked
   // for deletion; here it stays until the next copy into the folder.
   mountDrives("D:\\");

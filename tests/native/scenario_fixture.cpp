@@ -1,7 +1,6 @@
 #include "scenario_fixture.h"
 
-#include <fstream>
-#include <sstream>
+#include <sys/stat.h>
 
 #include "app/setup_program.h"
 #include "runtime/posix/drive_table.h"
@@ -27,19 +26,6 @@ fs::path ScenarioTest::drive(char letter) {
 
 void ScenarioTest::addEmptyDrive(char letter) {
   drives_[letter] = root_ / (std::string("missing_") + letter);
-}
-
-fs::path ScenarioTest::write(const fs::path& file, const std::string& content) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << content;
-  return file;
-}
-
-std::string ScenarioTest::read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
 }
 
 int ScenarioTest::run(const std::string& scenario, const std::string& currentDir,
@@ -81,7 +67,7 @@ std::string ScenarioTest::runExpectingFailure(const std::string& scenario,
 }
 
 int ScenarioTest::runFile(const std::string& name, const std::string& currentDir) {
-  return runText(read(fs::path(SCENARIO_DIR) / name), currentDir);
+  return runText(Read(fs::path(SCENARIO_DIR) / name), currentDir);
 }
 
 int ScenarioTest::runCommand(const std::vector<std::string>& arguments, const std::string& scenario,
@@ -93,11 +79,22 @@ int ScenarioTest::runCommand(const std::vector<std::string>& arguments, const st
   return status;
 }
 
-std::map<std::string, std::string> ScenarioTest::diskContents() const {
-  std::map<std::string, std::string> contents;
-  for (const auto& entry : fs::recursive_directory_iterator(root_)) {
-    const std::string name = fs::relative(entry.path(), root_).string();
-    contents[name] = entry.is_regular_file() ? read(entry.path()) : "(folder)";
+std::map<std::string, std::string> ScenarioTest::snapshot(const fs::path& skip) const {
+  std::map<std::string, std::string> entries;
+  for (auto it = fs::recursive_directory_iterator(root_); it != fs::recursive_directory_iterator();
+       ++it) {
+    if (!skip.empty() && it->path() == skip) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    struct stat info {};
+    ::lstat(it->path().c_str(), &info);
+    entries[fs::relative(it->path(), root_).string()] =
+        S_ISDIR(info.st_mode)
+            ? "folder"
+            : std::to_string(info.st_size) + " bytes, mode " + std::to_string(info.st_mode) +
+                  ", changed " + std::to_string(info.st_mtim.tv_sec) + "." +
+                  std::to_string(info.st_mtim.tv_nsec);
   }
-  return contents;
+  return entries;
 }

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "support/scripted_user.h"
-
-namespace fs = std::filesystem;
+#include "support/test_files.h"
 
 class ScenarioTest : public ::testing::Test {
  protected:
@@ -23,9 +22,6 @@ class ScenarioTest : public ::testing::Test {
   fs::path drive(char letter);
   // A drive whose folder is missing: an empty removable drive.
   void addEmptyDrive(char letter);
-  // Writes a file (folders made as needed) and returns its path.
-  fs::path write(const fs::path& file, const std::string& content);
-  static std::string read(const fs::path& file);
 
   // The default target folder on drive C.
   fs::path defaultFolder() { return drive('C') / "Program Files" / "Quorvan2005"; }
@@ -52,8 +48,10 @@ class ScenarioTest : public ::testing::Test {
   // Maps the drives for the file functions, with `currentDir` the process's
   // current folder; run() does it before it starts the program.
   void mountDrives(const std::string& currentDir = "D:\\");
-  // Every folder and file under the drives, with the files' contents.
-  std::map<std::string, std::string> diskContents() const;
+  // Every entry under the drives but those under `skip`, by its path: a
+  // folder, or a file's size, permissions and time of change, so that a
+  // write, a new file or a file gone shows (without reading large files).
+  std::map<std::string, std::string> snapshot(const fs::path& skip = {}) const;
 
   // Network shares (\\srv\share) and the host folders that stand for them:
   // a current folder may be on one.

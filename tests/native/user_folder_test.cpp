@@ -7,9 +7,9 @@ class UserFolder : public ScenarioTest {
  protected:
   void SetUp() override {
     ScenarioTest::SetUp();
-    write(drive('D') / "README.TXT", "read me\n");
-    write(drive('D') / "QRVDATA.DAT", "data");
-    write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
+    Write(drive('D') / "README.TXT", "read me\n");
+    Write(drive('D') / "QRVDATA.DAT", "data");
+    Write(drive('D') / "DOCS" / "MANUAL.TXT", "manual");
     fs::create_directories(drive('E') / "Target");
     addEmptyDrive('F');
   }
@@ -23,20 +23,20 @@ screen Install in User Folder
 
 TEST_F(UserFolder, PickedDriveAndFolderReceiveTheProduct) {
   EXPECT_EQ(runFile("user_folder_install.scn"), 0);
-  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "read me\n");
-  EXPECT_EQ(read(drive('E') / "Target" / "QRVDATA.DAT"), "data");
+  EXPECT_EQ(Read(drive('E') / "Target" / "README.TXT"), "read me\n");
+  EXPECT_EQ(Read(drive('E') / "Target" / "QRVDATA.DAT"), "data");
   EXPECT_FALSE(fs::exists(drive('E') / "Target" / "DOCS"));
   EXPECT_FALSE(fs::exists(drive('C') / "README.TXT"));
 }
 
 TEST_F(UserFolder, ContinueAtOnceInstallsIntoTheRootOfC) {
   EXPECT_EQ(runFile("user_folder_root.scn"), 0);
-  EXPECT_EQ(read(drive('C') / "README.TXT"), "read me\n");
-  EXPECT_EQ(read(drive('C') / "QRVDATA.DAT"), "data");
+  EXPECT_EQ(Read(drive('C') / "README.TXT"), "read me\n");
+  EXPECT_EQ(Read(drive('C') / "QRVDATA.DAT"), "data");
 }
 
 TEST_F(UserFolder, OpenedFromDriveCStartsAtItsRoot) {
-  write(drive('C') / "CD" / "README.TXT", "from c");
+  Write(drive('C') / "CD" / "README.TXT", "from c");
   EXPECT_EQ(runText(openScreen + R"(shows-drive C
 shows-folder C:\
 text C:\
@@ -61,7 +61,7 @@ TEST_F(UserFolder, DriveErrorGoesBackToTheDriveStillShownAndReopeningStartsOnC) 
 
 TEST_F(UserFolder, GuardRefusesTheSourceFolderInAnyLetterCase) {
   fs::rename(drive('D') / "DOCS", drive('D') / "Quorvan");
-  write(drive('D') / "Quorvan" / "README.TXT", "cd copy");
+  Write(drive('D') / "Quorvan" / "README.TXT", "cd copy");
   EXPECT_EQ(runText(openScreen + R"(drive D
 folder Quorvan
 text D:\Quorvan
@@ -75,7 +75,7 @@ exit 0
 )",
                     "D:\\QUORVAN"),
             0);
-  EXPECT_EQ(read(drive('D') / "Quorvan" / "README.TXT"), "cd copy");
+  EXPECT_EQ(Read(drive('D') / "Quorvan" / "README.TXT"), "cd copy");
 }
 
 TEST_F(UserFolder, SourceFolderUnderAnotherNameIsLeftIntact) {
@@ -88,8 +88,8 @@ message setup | Installation completed successfully.
 exit 0
 )"),
             0);
-  EXPECT_EQ(read(drive('D') / "README.TXT"), "read me\n");
-  EXPECT_EQ(read(drive('D') / "QRVDATA.DAT"), "data");
+  EXPECT_EQ(Read(drive('D') / "README.TXT"), "read me\n");
+  EXPECT_EQ(Read(drive('D') / "QRVDATA.DAT"), "data");
 }
 
 TEST_F(UserFolder, TargetRemovedBeforeTheCopyEndsWithTheReport) {
@@ -110,9 +110,9 @@ exit 1
 
 TEST_F(UserFolder, StartedFromANetworkShareTheListsOpenOnTheSystemDrive) {
   shares["\\\\srv\\share"] = root() / "share";
-  write(root() / "share" / "cd" / "README.TXT", "from the share");
+  Write(root() / "share" / "cd" / "README.TXT", "from the share");
   EXPECT_EQ(runFile("user_folder_from_share.scn", "\\\\srv\\share\\cd"), 0);
-  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "from the share");
+  EXPECT_EQ(Read(drive('E') / "Target" / "README.TXT"), "from the share");
   EXPECT_FALSE(fs::exists(drive('E') / "Target" / "QRVDATA.DAT"));
 }
 
@@ -122,7 +122,7 @@ TEST_F(UserFolder, AFolderThatCannotBeOpenedIsToldOfAndTheListsStay) {
   // test of user_folder_unlistable.scn.)
   fs::create_directories(drive('E') / "Target" / "Gone");
   marks["folder removed"] = [this] { fs::remove(drive('E') / "Target" / "Gone"); };
-  std::string scenario = read(fs::path(SCENARIO_DIR) / "user_folder_unlistable.scn");
+  std::string scenario = Read(fs::path(SCENARIO_DIR) / "user_folder_unlistable.scn");
   const auto replaceAll = [&](const std::string& from, const std::string& to) {
     for (size_t at = 0; (at = scenario.find(from, at)) != std::string::npos; at += to.size())
       scenario.replace(at, from.size(), to);
@@ -131,7 +131,7 @@ TEST_F(UserFolder, AFolderThatCannotBeOpenedIsToldOfAndTheListsStay) {
   replaceAll("Locked\\nReason: Access is denied.", "Gone\\nReason: Path not found.");
   scenario.insert(scenario.find("folder Gone"), "mark folder removed\n");
   EXPECT_EQ(runText(scenario), 0);
-  EXPECT_EQ(read(drive('E') / "Target" / "README.TXT"), "read me\n");
+  EXPECT_EQ(Read(drive('E') / "Target" / "README.TXT"), "read me\n");
 }
 
 }  // namespace

@@ -13,7 +13,6 @@ outside the work tree.
 from __future__ import annotations
 
 import os
-import subprocess
 import sys
 from pathlib import Path
 
@@ -21,7 +20,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 
 import winebox  # noqa: E402
 from fat32_volume import map_fat32_drive  # noqa: E402
-from wine_programs import QUIET, wine_environment, wineserver  # noqa: E402
 
 
 def map_test_drives(box: winebox.WineBox) -> None:
@@ -40,10 +38,9 @@ def main(arguments: list[str]) -> int:
     program, options = Path(arguments[0]).resolve(), arguments[1:]
     with winebox.Session() as session, session.box("runtime-tests") as box:
         map_test_drives(box)
-        # D: is mapped while Wine runs, as a drive can be: the runtime must
-        # see it although Wine's list of drives was read before.
-        subprocess.run([wineserver(), "-p"], env=wine_environment(box.prefix, None, QUIET),
-                       check=True)
+        # D: is mapped while Wine runs (the box keeps one wineserver), as a
+        # drive can be: the runtime must see it although Wine's list of
+        # drives was read before.
         box.run([str(program), "--gtest_list_tests"])
         box.map_drive("d", box.make_folder("d"), label="QUORVAN")
         result = box.run([str(program), *options])

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "support/test_files.h"
 
 class TestDrives {
  public:
@@ -53,9 +53,6 @@ inline fs::path Child(const fs::path& folder, const std::string& name) {
   return fs::path(path + fs::path(name).native());
 }
 
-// The test's own file work, beside the runtime's: every name as it stands.
-void Write(const fs::path& file, const std::string& content);
-std::string Read(const fs::path& file);
 // Makes a file of `size` bytes without writing them.
 void WriteEmptyBytes(const fs::path& file, std::uint64_t size);
 // The names in a folder, sorted (a drive's label file left out).

@@ -35,16 +35,6 @@ bool TestDrives::setCurrentFolder(const std::string& windowsPath) {
   return true;
 }
 
-void Write(const fs::path& file, const std::string& content) {
-  std::ofstream(file, std::ios::binary) << content;
-}
-
-std::string Read(const fs::path& file) {
-  std::ostringstream text;
-  text << std::ifstream(file, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 void WriteEmptyBytes(const fs::path& file, std::uint64_t size) {
   Write(file, "");
   fs::resize_file(file, size);

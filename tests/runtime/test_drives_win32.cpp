@@ -78,8 +78,11 @@ bool TestDrives::setCurrentFolder(const std::string& windowsPath) {
   return ::SetCurrentDirectoryW(fs::path(windowsPath).c_str());
 }
 
-void Write(const fs::path& file, const std::string& content) {
+fs::path Write(const fs::path& file, const std::string& content) {
+  std::error_code folderMade;  // when it is not, the file is not written either
+  if (file.has_parent_path()) fs::create_directories(Literal(file.parent_path()), folderMade);
   std::ofstream(Literal(file), std::ios::binary) << content;
+  return file;
 }
 
 std::string Read(const fs::path& file) {

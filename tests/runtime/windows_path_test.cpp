@@ -19,7 +19,7 @@ using namespace std::string_view_literals;
 // in H:\Work, every other drive at its root. A full path asks for none.
 enum class From { kNothing, kCd, kShare };
 
-enum class Rule { kFull, kRelative, kDots, kNames, kLiteral, kNul };
+enum class Rule { kFull, kRelative, kDots, kNames, kLiteral, kDeviceRoot, kNul };
 
 struct Row {
   Rule rule;
@@ -80,6 +80,15 @@ constexpr Row kTable[] = {
     {Rule::kLiteral, From::kNothing, "\\\\?\\UNC\\server\\share\\a",
      "\\\\?\\UNC\\server\\share\\a"},
     {Rule::kLiteral, From::kNothing, "//?/C:/a", "\\\\?\\C:\\a"},
+    // "\\?\" is literal only with its fourth character: "\\?" or "\\." alone
+    // is the root of the device namespace, which the system makes "\\.\"
+    // (GetFullPathName); neither is a server, and "\\?" never becomes literal.
+    {Rule::kDeviceRoot, From::kNothing, "\\\\?", "\\\\.\\"},
+    {Rule::kDeviceRoot, From::kNothing, "//?", "\\\\.\\"},
+    {Rule::kDeviceRoot, From::kNothing, "\\\\.", "\\\\.\\"},
+    {Rule::kDeviceRoot, From::kNothing, "\\/.", "\\\\.\\"},
+    // With more after it, "?" is a server's name like any other.
+    {Rule::kDeviceRoot, From::kNothing, "\\\\?x", "\\\\?x\\"},
     // A path holding a NUL is none.
     {Rule::kNul, From::kCd, "C:\\..\0\\x"sv, nullptr},
     {Rule::kNul, From::kCd, "\\\\?\\C:\\a\0"sv, nullptr},
@@ -182,6 +191,10 @@ TEST(WindowsPathTest, LiteralPathsAreTakenAsTheyStand) {
   EXPECT_EQ(PlainForm(L"\\\\?\\UNC\\server\\share\\a"), L"\\\\server\\share\\a");
   EXPECT_EQ(PlainForm(L"\\\\?\\C:\\a"), L"C:\\a");
   EXPECT_EQ(PlainForm(L"C:\\a"), L"C:\\a");
+}
+
+TEST(WindowsPathTest, TwoSeparatorsAndAQuestionMarkAloneAreTheDeviceRoot) {
+  ExpectRows(Rule::kDeviceRoot);
 }
 
 TEST(WindowsPathTest, APathHoldingANulIsNone) {

@@ -59,6 +59,7 @@ void MountDrives(std::map<char, Drive> drives, const std::string& currentDir,
     throw RuntimeError("could not set the current folder", {{"Folder", currentDir}},
                        "Device unavailable.");
   Mounted() = std::move(mounted);
+  ForgetFolderIndex();
   ClearListing();
   if (onDrive) {
     // Each name as the host spells it when the drive is ready; as given when not.

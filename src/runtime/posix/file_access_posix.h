@@ -58,6 +58,8 @@ Resolved Resolve(const std::string& path, const Details& details);
 // Records a name that this process has just put into the host folder
 // `folder`, for the name matching of Resolve.
 void NoteAdded(const std::string& folder, const std::string& name);
+// Forgets the folder names read so far: a new drive table reads them anew.
+void ForgetFolderIndex();
 
 // The entries of a host folder (no "." or ".."); the error number, or 0.
 // Anything but an ordinary file or a folder counts as a system file, and a

@@ -146,6 +146,10 @@ Resolved Resolve(const std::string& path, const Details& details) {
   return out;
 }
 
+void ForgetFolderIndex() {
+  CachedIndex() = {};
+}
+
 void NoteAdded(const std::string& folder, const std::string& name) {
   FolderIndex& index = CachedIndex();
   struct stat info {};

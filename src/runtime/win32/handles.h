@@ -58,4 +58,20 @@ struct LibraryFreer {
 };
 using LibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
 
+// The device context of the whole screen, or of one window, released with ReleaseDC.
+class ScreenDc {
+ public:
+  explicit ScreenDc(HWND window = nullptr) : window_(window), dc_(::GetDC(window)) {}
+  ~ScreenDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
 }  // namespace rt::win32

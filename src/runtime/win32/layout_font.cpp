@@ -1,5 +1,7 @@
 #include "runtime/win32/layout_font.h"
 
+#include "runtime/win32/handles.h"
+
 namespace rt::win32 {
 namespace {
 
@@ -17,17 +19,14 @@ FontHandle MakeFont(const wchar_t* face, int height, DWORD charset = ANSI_CHARSE
 // The screen's device context with a font selected into it, while it lives.
 class ScreenDcWith {
  public:
-  explicit ScreenDcWith(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+  explicit ScreenDcWith(HFONT font) : old_(SelectObject(screen_.get(), font)) {}
   ScreenDcWith(const ScreenDcWith&) = delete;
   ScreenDcWith& operator=(const ScreenDcWith&) = delete;
-  ~ScreenDcWith() {
-    SelectObject(dc_, old_);
-    ReleaseDC(nullptr, dc_);
-  }
-  HDC get() const { return dc_; }
+  ~ScreenDcWith() { SelectObject(screen_.get(), old_); }
+  HDC get() const { return screen_.get(); }
 
  private:
-  HDC dc_;
+  ScreenDc screen_;
   HGDIOBJ old_;
 };
 

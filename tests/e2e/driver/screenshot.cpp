@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <fstream>
+#include <string>
 
+#include "canvas.h"
 #include "win32_handles.h"
 
 namespace e2e {
@@ -13,37 +16,38 @@ bool SaveScreenshot(const std::filesystem::path& file) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
   if (!screen.get() || width <= 0 || height <= 0) return false;
+  Canvas shown(screen.get(), width, height);
+  shown.grab(screen.get(), 0, 0);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  GdiObject<HBITMAP> bitmap(
-      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap.get()) return false;
-  {
-    MemoryDc memory(screen.get());
-    Selection selection(memory.get(), bitmap.get());
-    if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY)) return false;
-    GdiFlush();
-  }
-
+  // 24 bits a pixel, rows bottom-up and padded to 4 bytes, as BMP files store them.
   const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = imageBytes;
   BITMAPFILEHEADER header{};
   header.bfType = 0x4D42;  // "BM"
   header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   header.bfSize = header.bfOffBits + imageBytes;
-  info.bmiHeader.biSizeImage = imageBytes;
 
   std::ofstream out(file, std::ios::binary);
   out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  out.write(static_cast<const char*>(bits), imageBytes);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  std::string row(rowBytes, '\0');
+  for (int y = height - 1; y >= 0; --y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t pixel = shown.pixel(x, y);  // 0x00RRGGBB
+      row[3 * static_cast<size_t>(x)] = static_cast<char>(pixel & 0xFF);
+      row[3 * static_cast<size_t>(x) + 1] = static_cast<char>((pixel >> 8) & 0xFF);
+      row[3 * static_cast<size_t>(x) + 2] = static_cast<char>((pixel >> 16) & 0xFF);
+    }
+    out.write(row.data(), static_cast<std::streamsize>(row.size()));
+  }
   return static_cast<bool>(out);
 }
 

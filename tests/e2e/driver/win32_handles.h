@@ -12,21 +12,8 @@ namespace e2e {
 // A kernel object handle (process, thread, file), closed with CloseHandle.
 using KernelHandle = rt::win32::UniqueHandle<rt::win32::CloseKernelHandle>;
 
-// The device context of the whole screen, or of one window, released with ReleaseDC.
-class ScreenDc {
- public:
-  explicit ScreenDc(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
+// The device context of the whole screen, or of one window (the runtime's).
+using rt::win32::ScreenDc;
 
 // A memory device context, deleted with DeleteDC.
 class MemoryDc {
