@@ -30,6 +30,7 @@ import signal
 import subprocess
 import sys
 import threading
+import time
 import unittest
 from pathlib import Path
 from typing import Callable, Iterator, Optional

@@ -15,7 +15,7 @@
 
 namespace {
 
-DWORD StrictRename(HANDLE file, const std::wstring& target) {
+DWORD StrictRename(HANDLE file, const std::wstring& target, bool replace) {
   const size_t slash = target.find_last_of(L'\\');
   const std::wstring_view name = std::wstring_view(target).substr(slash + 1);
   WIN32_FIND_DATAW found;
@@ -28,13 +28,14 @@ DWORD StrictRename(HANDLE file, const std::wstring& target) {
   // in any letter case, is the one replaced.
   if (existing && ::CompareStringOrdinal(found.cFileName, -1, name.data(),
                                          static_cast<int>(name.size()), TRUE) == CSTR_EQUAL) {
+    if (!replace) return ERROR_ALREADY_EXISTS;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return ERROR_ACCESS_DENIED;
     // NTFS names the file as the rename spells it: the old entry goes first.
     if (name != found.cFileName &&
         !::DeleteFileW((target.substr(0, slash + 1) + found.cFileName).c_str()))
       return ::GetLastError();
   }
-  return rt::win32::SystemRename(file, target);
+  return rt::win32::SystemRename(file, target, replace);
 }
 
 [[maybe_unused]] const rt::win32::RenameCall kSystemRename = rt::win32::UseRenameCall(StrictRename);

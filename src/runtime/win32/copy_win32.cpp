@@ -65,10 +65,11 @@ class PendingFile {
   HANDLE handle() const { return file_.get(); }
 
   // Keeps the file under the full name `target`, replacing a file of that
-  // name; the error code, or 0. On failure the file stays pending.
-  DWORD KeepAs(const std::wstring& target) {
+  // name when `replace`; the error code, or 0. On failure the file stays
+  // pending.
+  DWORD KeepAs(const std::wstring& target, bool replace) {
     if (markedForDeletion_ && !MarkForDeletion(false)) return ::GetLastError();
-    if (const DWORD error = win32::Rename(file_.get(), ApiPath(target))) {
+    if (const DWORD error = win32::Rename(file_.get(), ApiPath(target), replace)) {
       MarkForDeletion(true);
       return error;
     }
@@ -261,35 +262,35 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
   };
 
   // Every copy is written beside its destination under a temporary name and
-  // takes the destination's name in one step once it is whole. An existing
-  // destination stays as it is until then, and keeps the name it had:
-  // Windows would name it as `to` spells it.
-  Existing existing;
-  const DWORD absent = Inspect(to, existing);
-  if (absent && absent != ERROR_FILE_NOT_FOUND && absent != ERROR_PATH_NOT_FOUND)
-    Fail(action, details, absent, to);
-  if (!absent) {
-    FileIdentity original;
-    if (const DWORD failed = win32::IdentityOf(in.get(), original))
-      Fail(action, details, failed, from);
-    if (SameFile(original, existing.identity)) return;
-    if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
-      throw RuntimeError(action, details, "The destination is a folder.");
-  }
+  // takes the destination's name in one step once it is whole. Most
+  // destinations are new: the copy takes the name as `to` spells it, and
+  // only when the name is taken is the destination looked at. An existing
+  // one stays as it is until the whole copy replaces it, and keeps the name
+  // it had, where Windows would name it as `to` spells it.
   const std::wstring folder = FolderOf(to);
   RemoveLeftoverCopies(folder);
   std::optional<PendingFile> copy;
   if (const DWORD error = CreateTempFile(folder, copy)) Fail(action, details, error, to);
   copyInto(*copy);
-  const std::wstring target = absent ? to : folder + existing.name;
+  const DWORD taken = copy->KeepAs(to, false);
+  if (!taken) return;
+  Existing existing;
+  if (Inspect(to, existing) != 0) Fail(action, details, taken, to);
+  FileIdentity original;
+  if (const DWORD failed = win32::IdentityOf(in.get(), original))
+    Fail(action, details, failed, from);
+  if (SameFile(original, existing.identity)) return;  // the copy goes again
+  if (existing.attributes & FILE_ATTRIBUTE_DIRECTORY)
+    throw RuntimeError(action, details, "The destination is a folder.");
+  const std::wstring target = folder + existing.name;
   // Windows replaces no read-only file: the destination is unlocked for the
   // replace and locked again if it fails. A link's own attributes are the
   // ones read and set; its target is never touched.
   const DWORD old = existing.attributes;
-  const bool unlock = !absent && (old & FILE_ATTRIBUTE_READONLY);
+  const bool unlock = old & FILE_ATTRIBUTE_READONLY;
   if (unlock && !SetOwnAttributes(target, old, old & ~DWORD{FILE_ATTRIBUTE_READONLY}))
     Fail(action, details, ::GetLastError(), to);
-  if (const DWORD error = copy->KeepAs(target)) {
+  if (const DWORD error = copy->KeepAs(target, true)) {
     if (unlock) SetOwnAttributes(target, old, old);
     Fail(action, details, error, to);
   }

@@ -45,13 +45,13 @@ std::wstring FileSystemOf(HANDLE file) {
   return name;
 }
 
-DWORD SystemRename(HANDLE file, const std::wstring& target) {
+DWORD SystemRename(HANDLE file, const std::wstring& target, bool replace) {
   // The NT form of the target: "\??\C:\a" for "\\?\C:\a".
   const std::wstring ntPath = L"\\??\\" + target.substr(4);
   const std::size_t bytes = ntPath.size() * sizeof(wchar_t);
   std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + bytes + sizeof(wchar_t));
   FILE_RENAME_INFO rename{};
-  rename.ReplaceIfExists = TRUE;
+  rename.ReplaceIfExists = replace;
   rename.FileNameLength = static_cast<DWORD>(bytes);
   std::memcpy(buffer.data(), &rename, offsetof(FILE_RENAME_INFO, FileName));
   std::memcpy(buffer.data() + offsetof(FILE_RENAME_INFO, FileName), ntPath.data(), bytes);
@@ -61,8 +61,8 @@ DWORD SystemRename(HANDLE file, const std::wstring& target) {
   return 0;
 }
 
-DWORD Rename(HANDLE file, const std::wstring& target) {
-  return renameCall(file, target);
+DWORD Rename(HANDLE file, const std::wstring& target, bool replace) {
+  return renameCall(file, target, replace);
 }
 
 RenameCall UseRenameCall(RenameCall call) {

@@ -20,13 +20,14 @@ DWORD IdentityOf(HANDLE file, FileIdentity& identity);
 std::wstring FileSystemOf(HANDLE file);
 
 // Gives the open file `file` (opened with DELETE access) the name `target`
-// ("\\?\" form), replacing a file of that name; the error code, or 0.
-// Through the rename call in use: the system's, unless a test put in another.
-DWORD Rename(HANDLE file, const std::wstring& target);
+// ("\\?\" form), replacing a file of that name when `replace`, else failing
+// with ERROR_ALREADY_EXISTS; the error code, or 0. Through the rename call
+// in use: the system's, unless a test put in another.
+DWORD Rename(HANDLE file, const std::wstring& target, bool replace);
 
 // The system's own rename (SetFileInformationByHandle, FileRenameInfo).
-using RenameCall = DWORD (*)(HANDLE file, const std::wstring& target);
-DWORD SystemRename(HANDLE file, const std::wstring& target);
+using RenameCall = DWORD (*)(HANDLE file, const std::wstring& target, bool replace);
+DWORD SystemRename(HANDLE file, const std::wstring& target, bool replace);
 
 // Rename goes through `call` from now on; returns the call used before.
 // Wine lets a rename do what Windows refuses: tests put in a stricter one.
