@@ -74,23 +74,15 @@ class Control {
 
 // The kinds with no state beyond a control's: distinct classes all the same,
 // so that a screen binding a control by name and kind gets what it asks for.
-class CommandButton : public Control {
+template <ControlKind Kind>
+class PlainControl : public Control {
  public:
-  static constexpr ControlKind kKind = ControlKind::Button;
+  static constexpr ControlKind kKind = Kind;
   using Control::Control;
 };
-
-class Label : public Control {
- public:
-  static constexpr ControlKind kKind = ControlKind::Label;
-  using Control::Control;
-};
-
-class Frame : public Control {
- public:
-  static constexpr ControlKind kKind = ControlKind::Frame;
-  using Control::Control;
-};
+using CommandButton = PlainControl<ControlKind::Button>;
+using Label = PlainControl<ControlKind::Label>;
+using Frame = PlainControl<ControlKind::Frame>;
 
 class OptionButton : public Control {
  public:
