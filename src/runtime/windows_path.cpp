@@ -20,22 +20,6 @@ bool IsDeviceRoot(std::wstring_view path) {
   return path == L"\\\\?" || path == L"\\\\.";
 }
 
-// The rules below are written once, in UTF-16. A UTF-8 text goes through
-// them byte for byte, each byte one character: they look at ASCII only, so
-// every other byte comes back as it went in.
-std::wstring Widened(std::string_view bytes) {
-  std::wstring wide(bytes.size(), L'\0');
-  std::transform(bytes.begin(), bytes.end(), wide.begin(),
-                 [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
-  return wide;
-}
-std::string Bytes(std::wstring_view wide) {
-  std::string bytes(wide.size(), '\0');
-  std::transform(wide.begin(), wide.end(), bytes.begin(),
-                 [](wchar_t c) { return static_cast<char>(c); });
-  return bytes;
-}
-
 // The current folders of either width, as the rules ask for them.
 class Folders {
  public:
@@ -139,6 +123,19 @@ std::wstring ValidFullPathOf(std::wstring_view path, const Folders& current,
 }
 
 }  // namespace
+
+std::wstring Widened(std::string_view bytes) {
+  std::wstring wide(bytes.size(), L'\0');
+  std::transform(bytes.begin(), bytes.end(), wide.begin(),
+                 [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
+  return wide;
+}
+std::string Bytes(std::wstring_view wide) {
+  std::string bytes(wide.size(), '\0');
+  std::transform(wide.begin(), wide.end(), bytes.begin(),
+                 [](wchar_t c) { return static_cast<char>(c); });
+  return bytes;
+}
 
 bool HasDrivePrefix(std::string_view path) {
   return HasDrivePrefixOf(path);

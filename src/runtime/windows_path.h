@@ -102,4 +102,10 @@ std::wstring FolderOf(const std::wstring& full);
 // "\\srv\share\setup.exe".
 std::string FolderOfFile(const std::string& path);
 
+// The rules are written once, in UTF-16. A UTF-8 text goes through them byte
+// for byte, each byte one character: they look at ASCII only, so every other
+// byte comes back as it went in. Widened makes such a text, Bytes takes it back.
+std::wstring Widened(std::string_view bytes);
+std::string Bytes(std::wstring_view wide);
+
 }  // namespace rt::windows_path

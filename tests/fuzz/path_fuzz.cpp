@@ -226,38 +226,25 @@ std::wstring AskedNothingOf(wchar_t) {
   return AskedNothing();
 }
 
-// Each byte a character: the normaliser looks at ASCII only.
-std::wstring Wide(std::string_view text) {
-  std::wstring wide;
-  for (const char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
-}
-
-std::string Bytes(std::wstring_view text) {
-  std::string bytes;
-  for (const wchar_t c : text) bytes += static_cast<char>(c);
-  return bytes;
-}
-
 // The same current folders in UTF-8, for the rules in that width.
 std::string ProcessFolderBytes() {
-  return Bytes(gProcessFolder);
+  return rt::windows_path::Bytes(gProcessFolder);
 }
 std::string DriveFolderBytes(char letter) {
-  return Bytes(DriveFolder(static_cast<wchar_t>(letter)));
+  return rt::windows_path::Bytes(DriveFolder(static_cast<wchar_t>(letter)));
 }
 
 void CheckWindowsPath(const std::string& text) {
   namespace wp = rt::windows_path;
   const wp::CurrentFolders<wchar_t> current{ProcessFolder, DriveFolder};
-  const std::wstring path = Wide(text);
+  const std::wstring path = wp::Widened(text);
   const auto full = wp::FullPath(path, current);
   Require(!full == (text.find('\0') != std::string::npos), "a NUL was not refused", text);
   const auto narrow = wp::FullPath(text, {ProcessFolderBytes, DriveFolderBytes});
-  Require(!narrow == !full && (!full || *narrow == Bytes(*full)),
+  Require(!narrow == !full && (!full || *narrow == wp::Bytes(*full)),
           "the two widths read the path apart", text, narrow.value_or("<none>"));
   if (!full) return;
-  const std::string shown = Bytes(*full);
+  const std::string shown = wp::Bytes(*full);
   Require(full->find(L'/') == std::wstring::npos, "a '/' was left", text, shown);
   Require(wp::PlainForm(wp::ApiPath(*full)) == wp::PlainForm(*full),
           "the system form names another path", text, shown);
@@ -349,7 +336,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string name = split == std::string::npos ? pattern : input.substr(split + 1);
 
   CheckText(pattern, name);
-  gProcessFolder = (data[0] & kOnAShare) ? L"\\\\server\\share\\setup" : Wide(flags.currentDir);
+  gProcessFolder = (data[0] & kOnAShare) ? L"\\\\server\\share\\setup"
+                                         : rt::windows_path::Widened(flags.currentDir);
   CheckWindowsPath(pattern);
   CheckWindowsPath(name);
 

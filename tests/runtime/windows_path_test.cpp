@@ -94,25 +94,12 @@ constexpr Row kTable[] = {
     {Rule::kNul, From::kCd, "\\\\?\\C:\\a\0"sv, nullptr},
 };
 
-// A text in the other width, each byte a character: the rules look at
-// ASCII only, so a UTF-8 name goes through them as it would in UTF-16.
-std::wstring Wide(std::string_view text) {
-  std::wstring wide;
-  for (const char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
-}
-std::string Bytes(std::wstring_view text) {
-  std::string bytes;
-  for (const wchar_t c : text) bytes += static_cast<char>(c);
-  return bytes;
-}
-
 template <class Char>
 std::basic_string<Char> Text(std::string_view text) {
   if constexpr (std::is_same_v<Char, char>) {
     return std::string(text);
   } else {
-    return Wide(text);
+    return Widened(text);
   }
 }
 
@@ -149,7 +136,7 @@ CurrentFolders<Char> Current(From from) {
 // when there is none.
 std::string Full(const Row& row) {
   const auto narrow = FullPath(row.path, Current<char>(row.from));
-  const auto wide = FullPath(Wide(row.path), Current<wchar_t>(row.from));
+  const auto wide = FullPath(Widened(row.path), Current<wchar_t>(row.from));
   EXPECT_EQ(narrow.has_value(), wide.has_value()) << row.path;
   if (narrow && wide) {
     EXPECT_EQ(*narrow, Bytes(*wide)) << row.path;
