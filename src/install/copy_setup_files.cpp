@@ -58,6 +58,7 @@ CopyResult CopySetupFiles(const std::string& guardText, const DestinationRule& d
     observer.listed(totals.entries, totals.bytes);
 
     Progress progress(observer, clock);
+    const rt::CopyBatch batch;  // one work folder for all the copies
     while (!name.empty()) {
       // The entry the listing found, by its full path: a bare name such as
       // "a:b.txt" would be read as a path of its own, on another drive.

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "runtime/text.h"
@@ -41,15 +42,21 @@ inline bool TooLargeForFileSystem(std::uint64_t size, std::wstring_view fileSyst
   return size > kLargestFatFile && fileSystem.starts_with(L"FAT");
 }
 
-// A copy is written in the destination's folder under a temporary name,
-// "~setup" PROCESS "-" COUNTER ".tmp" (decimal numbers), and takes its final
-// name only when it is whole. A process killed before the system could mark
-// the new file for deletion leaves it there; the next copy into that folder
-// removes it. True for such a name, in any letter case (a FAT volume may show
-// it upper-cased), and for no name a user would give a file of their own by
-// chance.
+// A copy is written under a temporary name, "~setup" PROCESS "-" COUNTER
+// ".tmp" (decimal numbers), in a work folder of such a name inside the
+// destination's folder, and takes its final name only when it is whole. A
+// process killed before the system could mark the new file for deletion, or
+// before it removed its work folder, leaves them there; the next copy into
+// that folder removes them. True for such a name, in any letter case (a FAT
+// volume may show it upper-cased), and for no name a user would give a file
+// of their own by chance.
 constexpr std::string_view kTemporaryCopyPrefix = "~setup";
 constexpr std::string_view kTemporaryCopySuffix = ".tmp";
+
+inline std::string TemporaryCopyName(unsigned long process, unsigned long counter) {
+  return std::string(kTemporaryCopyPrefix) + std::to_string(process) + "-" +
+         std::to_string(counter) + std::string(kTemporaryCopySuffix);
+}
 
 inline bool IsTemporaryCopyName(std::string_view name) {
   const auto startsWith = [](std::string_view text, std::string_view start) {

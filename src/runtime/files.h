@@ -55,11 +55,12 @@ void rtcMakeDir(const std::string& path);
 
 // Copies one file. A relative source resolves against the current folder. No
 // failure, nor a kill, leaves a half-written file under a destination's name:
-// the copy is written beside the destination under a temporary name and
-// takes its place in one step once it is whole, so a destination is as it
-// was, absent, or the whole copy. The system removes an unfinished copy;
-// one that a kill left all the same is removed by the first copy into its
-// folder that follows.
+// the copy is written under a temporary name in a work folder of its own
+// inside the destination's folder, and takes its place in one step once it
+// is whole, so a destination is as it was, absent, or the whole copy. The
+// system removes an unfinished copy; one that a kill left all the same, and
+// a work folder a kill left, are removed by the first copy into that folder
+// that follows.
 // A read-only destination is replaced too, and the copy is left writable;
 // a replaced destination keeps its name's letter case, and a link is
 // replaced, never its target. Copying a file onto itself leaves it
@@ -79,6 +80,20 @@ class CopyProgress {
 };
 void rtcFileCopy(const std::string& source, const std::string& destination,
                  CopyProgress* progress = nullptr);
+
+// Copies made while a CopyBatch lives share one work folder in each
+// destination folder: the first of them makes it, and the end of the
+// outermost batch removes it. A copy outside any batch makes and removes its
+// own. A new name costs a search through its whole folder on FAT, and under
+// Wine on most hosts: in a work folder of one entry, a copy into a folder of
+// thousands of files pays for that search once, when it takes its name.
+class CopyBatch {
+ public:
+  CopyBatch();
+  CopyBatch(const CopyBatch&) = delete;
+  CopyBatch& operator=(const CopyBatch&) = delete;
+  ~CopyBatch();
+};
 
 // True when `path` names an existing folder; raises when its drive is not ready.
 bool FolderExists(const std::string& path);

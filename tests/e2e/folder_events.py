@@ -1,7 +1,7 @@
 """What happens in a host folder, as it happens: Linux inotify through ctypes.
 
     with FolderEvents(folder) as events:
-        names = events.wait(timeout=60)   # the names that something happened to
+        paths = events.wait(timeout=60)   # the entries that something happened to
 
 Standard library only.
 """
@@ -30,11 +30,21 @@ class FolderEvents:
         self._fd = _libc.inotify_init1(os.O_CLOEXEC | os.O_NONBLOCK)
         if self._fd < 0:
             raise OSError(ctypes.get_errno(), "inotify_init1 failed")
-        if _libc.inotify_add_watch(self._fd, os.fsencode(folder), mask) < 0:
-            error = ctypes.get_errno()
+        self._mask = mask
+        self._folders: dict[int, Path] = {}
+        try:
+            self.add(folder)
+        except OSError:
             os.close(self._fd)
-            raise OSError(error, f"inotify_add_watch failed on {folder}")
+            raise
         self._cancel_read, self._cancel_write = os.pipe()
+
+    def add(self, folder: Path) -> None:
+        """Watches FOLDER as well, from now on: a folder made in the first, say."""
+        watch = _libc.inotify_add_watch(self._fd, os.fsencode(folder), self._mask)
+        if watch < 0:
+            raise OSError(ctypes.get_errno(), f"inotify_add_watch failed on {folder}")
+        self._folders[watch] = Path(folder)
 
     def __enter__(self) -> "FolderEvents":
         return self
@@ -42,8 +52,8 @@ class FolderEvents:
     def __exit__(self, *_exception) -> None:
         self.close()
 
-    def wait(self, timeout: float) -> Optional[list[str]]:
-        """The names of the entries that something happened to since the last
+    def wait(self, timeout: float) -> Optional[list[Path]]:
+        """The paths of the entries that something happened to since the last
         call, once there are any; None after TIMEOUT seconds or cancel()."""
         ready = select.select([self._fd, self._cancel_read], [], [], timeout)[0]
         if self._fd not in ready:
@@ -51,12 +61,12 @@ class FolderEvents:
         data = os.read(self._fd, 1 << 16)
         names, at = [], 0
         while at + _EVENT.size <= len(data):
-            _watch, _mask, _cookie, length = _EVENT.unpack_from(data, at)
+            watch, _mask, _cookie, length = _EVENT.unpack_from(data, at)
             at += _EVENT.size
             name = data[at:at + length].rstrip(b"\0")
             at += length
-            if name:
-                names.append(os.fsdecode(name))
+            if name and watch in self._folders:
+                names.append(self._folders[watch] / os.fsdecode(name))
         return names
 
     def cancel(self) -> None:

@@ -101,6 +101,15 @@ class Outcome:
         return self.status == 0
 
 
+def left_by_a_kill(folder: Path) -> list[str]:
+    """What a killed setup.exe may leave in FOLDER, for its next run to remove:
+    temporary files, and work folders that hold temporary files only."""
+    def temporary_file(path: Path) -> bool:
+        return path.is_file() and fnmatch.fnmatch(path.name, TEMPORARY)
+    return [path.name for path in sorted(folder.glob(TEMPORARY)) if temporary_file(path)
+            or path.is_dir() and all(temporary_file(inside) for inside in path.iterdir())]
+
+
 class Install:
     """One installation world: a box, its CD, the target, the folders that must not change."""
 
@@ -131,14 +140,12 @@ class Install:
 
     def run(self, during: Optional[Callable[[], None]] = None,
             medium_after: Optional[dict[str, str]] = None,
-            killed: bool = False, watch: tuple[str, ...] = (TEMPORARY, BIG_NAME)
-            ) -> Optional[Outcome]:
+            killed: bool = False) -> Optional[Outcome]:
         """Plays the scenario, with DURING run once a copy in the making has bytes.
 
         Asserts that the run ended soundly; MEDIUM_AFTER is the CD the test
         leaves (by default the CD as it was). KILLED: DURING ends setup.exe,
-        which shows no box then; the outcome is None. WATCH: the names a copy
-        in the making may have in the target.
+        which shows no box then; the outcome is None.
         """
         medium = sample_cd.ordinary_files(self.cd)
         cd_before = sample_cd.folder_contents(self.cd)
@@ -146,7 +153,7 @@ class Install:
         outside_before = self.outside()
         watcher = None
         if during is not None:
-            watcher = CopyWatcher(self.box, self.target, during, watch)
+            watcher = CopyWatcher(self.box, self.target, during)
         result = self.box.play(self.scenario, self.test.driver, exe="D:\\setup.exe", cwd="D:\\",
                                step_timeout=60)  # 2,000 files take 10 to 20 s
         print(f"\n[e2e] {self.test.case}: {result.seconds:.1f} s", file=sys.stderr)
@@ -157,12 +164,16 @@ class Install:
             print(f"[e2e] setup.exe held still at {watcher.seen[0]} with {watcher.seen[1]} "
                   "bytes", file=sys.stderr)
         outcome = self.test.outcome_of(result, killed)
+        kept = left_by_a_kill(self.target) if killed else []  # the next run removes them
+        after = sample_cd.folder_contents(self.target)
         self.test.assert_sound(outcome, medium, target_before,
-                               sample_cd.folder_contents(self.target))
+                               {name: state for name, state in after.items() if name not in kept})
         self.test.assertEqual(sample_cd.folder_contents(self.cd),
                               cd_before if medium_after is None else medium_after)
         self.test.assertEqual(self.outside(), outside_before, "written outside the target")
-        self.test.assertEqual([str(p) for p in self.box.folder.rglob(TEMPORARY)], [],
+        self.test.assertEqual([str(path) for path in self.box.folder.rglob(TEMPORARY)
+                               if not (path.is_relative_to(self.target)
+                                       and path.relative_to(self.target).parts[0] in kept)], [],
                               "temporary files left")
         return outcome
 
@@ -170,18 +181,18 @@ class Install:
 class CopyWatcher(threading.Thread):
     """Runs an action once, as soon as a copy in the making in FOLDER has bytes in it.
 
-    A new destination is written under its own name (the system removes it
-    unless it is whole), an existing one replaced by a temporary file. The
-    watcher waits on the folder's events, not on a clock: at the first write
-    to a file of one of NAMES, it holds setup.exe still (SIGSTOP), takes the
-    copy's size, runs the action and lets setup.exe go on (unless the action
-    ended it). `seen` is the file and its size while setup.exe stood still.
+    Every copy is written as a temporary file in a work folder of
+    setup.exe's own in FOLDER, and takes its name once it is whole. The
+    watcher waits on the folders' events, not on a clock: at the first write
+    to a temporary file, it holds setup.exe still (SIGSTOP), takes the copy's
+    size, runs the action and lets setup.exe go on (unless the action ended
+    it). `seen` is the file and its size while setup.exe stood still.
     """
 
     def __init__(self, box: winebox.WineBox, folder: Path, action: Callable[[], None],
-                 names: tuple[str, ...], timeout: float = 300) -> None:
+                 timeout: float = 300) -> None:
         super().__init__(daemon=True)
-        self.box, self.folder, self.action, self.names = box, folder, action, names
+        self.box, self.action = box, action
         self.timeout = timeout  # only against a run that never ends
         self.seen: Optional[tuple[str, int]] = None
         self._held: list[int] = []  # setup.exe's processes
@@ -190,11 +201,15 @@ class CopyWatcher(threading.Thread):
 
     def run(self) -> None:
         try:
-            while (names := self._events.wait(self.timeout)) is not None:
-                for name in names:
-                    if any(fnmatch.fnmatch(name, pattern) for pattern in self.names):
-                        if self._act_on(self.folder / name):
-                            return
+            while (paths := self._events.wait(self.timeout)) is not None:
+                for path in paths:
+                    if not fnmatch.fnmatch(path.name, TEMPORARY):
+                        continue
+                    if path.is_dir():  # a work folder: what was made in it before the watch too
+                        self._events.add(path)
+                        paths.extend(sorted(path.iterdir()))
+                    elif self._act_on(path):
+                        return
         finally:
             self._events.close()
 
@@ -408,8 +423,7 @@ class FaultTest(ScenarioTestCase):
 
         with self.case_named("killed in the middle of replacing a file"):
             (target / BIG_NAME).write_bytes(b"the older version\r\n")
-            install.run(during=lambda: box.kill_program("setup.exe"), killed=True,
-                        watch=(TEMPORARY,))
+            install.run(during=lambda: box.kill_program("setup.exe"), killed=True)
             self.assertEqual((target / BIG_NAME).read_bytes(), b"the older version\r\n")
 
         with self.case_named("2,000 small files"):
@@ -530,8 +544,8 @@ class FaultTest(ScenarioTestCase):
 
         After each kill every name of the target holds its older file, the
         medium's whole file, or nothing yet; beside them only the installer's
-        own temporary files, which the next run removes as it installs
-        everything. SETUP_KILL_SEED and SETUP_KILL_RUNS replay other moments.
+        own work folder and temporary files, which the next run removes as it
+        installs everything. SETUP_KILL_SEED and SETUP_KILL_RUNS replay other moments.
         """
         seed = int(os.environ.get("SETUP_KILL_SEED", "20261207"))
         runs = int(os.environ.get("SETUP_KILL_RUNS", "12"))
@@ -585,7 +599,7 @@ class FaultTest(ScenarioTestCase):
                 before = lay_older_installation()
                 run_setup(moment)
                 after = sample_cd.folder_contents(target)
-                temporaries = [name for name in after if fnmatch.fnmatch(name, TEMPORARY)]
+                temporaries = left_by_a_kill(target)
                 with_temporaries += bool(temporaries)
                 for name, state in after.items():
                     if name not in temporaries:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files_fixture.h"
+#include "runtime/copy_rules.h"
 #include "runtime/error.h"
 #include "runtime/windows_path.h"
 
@@ -210,21 +211,56 @@ TEST_F(FilesTest, AFailedCopyLeavesNoTempFileAndTheDestinationAsItWas) {
 }
 
 // A copy killed before its temporary file was marked for deletion leaves
-// that file; the next copy into the folder removes it, and nothing else.
+// that file, and its work folder; the next copy into the folder removes
+// them, and nothing else.
 TEST_F(FilesTest, TheNextCopyRemovesWhatAKilledCopyLeft) {
-  fs::create_directory(D() / "target");
-  const Names kept{"setup1-2.tmp", "~setup-notes.tmp", "~setup1-2.tmp.txt"};
-  for (const auto& name : kept) Write(D() / "target" / name, "the user's");
-  Write(D() / "target" / "~setup4242-7.tmp", "half a copy");
-  Write(D() / "target" / "~SETUP99-0.TMP", "");
+  const fs::path target = D() / "target";
+  fs::create_directory(target);
+  const Names kept{"setup1-2.tmp", "~setup-notes.tmp", "~setup1-2.tmp.txt", "~setup5-5.tmp"};
+  for (const auto& name : kept) Write(target / name, "the user's");
+  Write(target / "~setup4242-7.tmp", "half a copy");
+  Write(target / "~SETUP99-0.TMP", "");
+  fs::create_directories(target / "~setup4242-3.tmp");
+  Write(target / "~setup4242-3.tmp" / "~setup4242-9.tmp", "half a copy");
+  fs::remove(target / "~setup5-5.tmp");
+  fs::create_directories(target / "~setup5-5.tmp");  // a user's file in it keeps it
+  Write(target / "~setup5-5.tmp" / "notes.txt", "the user's");
+  Write(target / "~setup5-5.tmp" / "~setup5-6.tmp", "half a copy");
   Write(H() / "readme.txt", "new");
 
   rt::rtcFileCopy("H:\\readme.txt", "D:\\target\\readme.txt");
   Names after = kept;
   after.push_back("readme.txt");
   std::sort(after.begin(), after.end());
-  EXPECT_EQ(Entries(D() / "target"), after);
-  EXPECT_EQ(Read(D() / "target" / "readme.txt"), "new");
+  EXPECT_EQ(Entries(target), after);
+  EXPECT_EQ(Entries(target / "~setup5-5.tmp"), (Names{"notes.txt"}));
+  EXPECT_EQ(Read(target / "readme.txt"), "new");
+}
+
+// The copies of one batch are written in one work folder in each
+// destination folder, which is gone when the batch ends, also after a copy
+// that failed; a later batch into the same folder makes a new one.
+TEST_F(FilesTest, ABatchLeavesOnlyItsCopies) {
+  fs::create_directory(D() / "a");
+  fs::create_directory(D() / "b");
+  Write(H() / "one.txt", "one");
+  Write(H() / "two.txt", "two");
+  for (int round = 0; round < 2; ++round) {
+    const rt::CopyBatch batch;
+    rt::rtcFileCopy("H:\\one.txt", "D:\\a\\one.txt");
+    const Names during = Entries(D() / "a");
+    const std::string work = during.back();  // '~' sorts last
+    EXPECT_TRUE(rt::IsTemporaryCopyName(work)) << work;
+    EXPECT_EQ(during.size(), round == 0 ? 2u : 3u);
+    rt::rtcFileCopy("H:\\two.txt", "D:\\A\\two.txt");
+    rt::rtcFileCopy("H:\\two.txt", "D:\\b\\two.txt");
+    EXPECT_EQ(Entries(D() / "a"), (Names{"one.txt", "two.txt", work}));
+    Raised([] { rt::rtcFileCopy("H:\\absent.txt", "D:\\b\\absent.txt"); });
+    EXPECT_EQ(Entries(D() / "b").size(), 2u);
+  }
+  EXPECT_EQ(Entries(D() / "a"), (Names{"one.txt", "two.txt"}));
+  EXPECT_EQ(Entries(D() / "b"), (Names{"two.txt"}));
+  EXPECT_EQ(Read(D() / "a" / "two.txt"), "two");
 }
 
 TEST_F(FilesTest, CopyOntoASymlinkReplacesTheLinkOnly) {

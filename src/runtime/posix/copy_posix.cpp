@@ -1,7 +1,7 @@
 // The file copy on Linux, which does what the Windows copy (copy_win32.cpp)
 // does and no more: one buffer, read and written in turn, into a file of a
-// temporary name beside the destination, renamed into its place once it is
-// whole (files.h). This side is a test vehicle for the program's logic; it
+// temporary name in a work folder, renamed into its place once it is whole
+// (files.h). This side is a test vehicle for the program's logic; it
 // is not built for speed.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,15 +59,18 @@ class PendingFile {
   bool kept_ = false;
 };
 
+// A name that no earlier call of this process gave: "~setup<process>-<n>.tmp".
+std::string NewTemporaryName() {
+  static unsigned long counter = 0;
+  return TemporaryCopyName(static_cast<unsigned long>(::getpid()), counter++);
+}
+
 // Makes a pending file of a name no one uses in the host folder `folder`,
 // to take a destination's place; the error number, or 0.
 int CreateTempFile(const std::string& folder, std::optional<PendingFile>& made) {
   constexpr int kTries = 100;
-  static unsigned counter = 0;
-  const std::string process = std::to_string(::getpid());
   for (int tries = 0; tries < kTries; ++tries) {
-    const std::string path = folder + "/" + std::string(kTemporaryCopyPrefix) + process + "-" +
-                             std::to_string(counter++) + std::string(kTemporaryCopySuffix);
+    const std::string path = folder + "/" + NewTemporaryName();
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd) {
       made.emplace(path, std::move(fd));
@@ -78,20 +81,68 @@ int CreateTempFile(const std::string& folder, std::optional<PendingFile>& made) 
   return EEXIST;
 }
 
-// Removes from the host folder `folder` the temporary files of copies that
-// were killed before they were whole; once a process, the first time a copy
-// goes into the folder. Unlike Windows, which keeps the file of a copy still
-// running open without sharing, the host would remove that too: the tests
-// copy into a folder from one process at a time.
-void RemoveLeftoverCopies(const std::string& folder) {
-  static std::string cleaned;  // copies go into one folder, as a rule
-  if (folder == cleaned) return;
-  cleaned = folder;
+// Removes the temporary files in the host folder `folder`.
+void RemoveTemporaryFiles(const std::string& folder) {
   std::vector<FolderEntry> entries;
   if (posix::ReadFolder(folder, entries) != 0) return;
   for (const FolderEntry& entry : entries)
     if (!entry.folder && IsTemporaryCopyName(entry.name))
       ::unlink((folder + "/" + entry.name).c_str());
+}
+
+// Removes from the host folder `destination` what killed copies left:
+// temporary files, and work folders with the temporary files in them. A
+// link of such a name is left alone. Unlike Windows, which keeps the file
+// of a copy still running open without sharing, the host would remove that
+// too: the tests copy into a folder from one process at a time.
+void RemoveLeftoverCopies(const std::string& destination) {
+  std::vector<FolderEntry> entries;
+  if (posix::ReadFolder(destination, entries) != 0) return;
+  for (const FolderEntry& entry : entries) {
+    if (!IsTemporaryCopyName(entry.name)) continue;
+    const std::string path = destination + "/" + entry.name;
+    struct stat own {};
+    if (!entry.folder) {
+      ::unlink(path.c_str());
+    } else if (::lstat(path.c_str(), &own) == 0 && S_ISDIR(own.st_mode)) {
+      RemoveTemporaryFiles(path);
+      ::rmdir(path.c_str());
+    }
+  }
+}
+
+// The work folders of the open batches: by host destination folder, the
+// host folder the copies are written in (the destination itself when no
+// folder could be made in it).
+struct Batches {
+  int open = 0;
+  std::vector<std::pair<std::string, std::string>> folders;
+};
+
+Batches& OpenBatches() {
+  static Batches batches;
+  return batches;
+}
+
+// The host folder that copies into the host folder `destination` are
+// written in, as on Windows (work_folders_win32.h).
+std::string WorkFolderIn(const std::string& destination) {
+  Batches& batches = OpenBatches();
+  for (const auto& [folder, work] : batches.folders)
+    if (folder == destination) return work;
+  RemoveLeftoverCopies(destination);
+  std::string work = destination;
+  constexpr int kTries = 100;
+  for (int tries = 0; tries < kTries; ++tries) {
+    const std::string path = destination + "/" + NewTemporaryName();
+    if (::mkdir(path.c_str(), 0777) == 0) {
+      work = path;
+      break;
+    }
+    if (errno != EEXIST) break;  // else not ours
+  }
+  batches.folders.emplace_back(destination, work);
+  return work;
 }
 
 // Copies all of `in` (`size` bytes when it began) to `out` through one
@@ -119,6 +170,18 @@ int CopyContents(int in, int out, std::uint64_t size, CopyProgress* progress) {
 
 }  // namespace
 
+CopyBatch::CopyBatch() {
+  ++OpenBatches().open;
+}
+
+CopyBatch::~CopyBatch() {
+  Batches& batches = OpenBatches();
+  if (--batches.open > 0) return;
+  for (const auto& [folder, work] : batches.folders)
+    if (work != folder) ::rmdir(work.c_str());
+  batches.folders.clear();
+}
+
 void rtcFileCopy(const std::string& source, const std::string& destination,
                  CopyProgress* progress) {
   const std::string action = "could not copy a file";
@@ -143,10 +206,10 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     if (S_ISDIR(existing.st_mode))
       throw RuntimeError(action, details, "The destination is a folder.");
   }
+  const CopyBatch batch;  // unless the caller's is open
   const std::string folder = to.host.substr(0, to.host.find_last_of('/'));
-  RemoveLeftoverCopies(folder);
   std::optional<PendingFile> copy;
-  if (const int error = CreateTempFile(folder, copy)) {
+  if (const int error = CreateTempFile(WorkFolderIn(folder), copy)) {
     if (error == ENOENT)
       throw RuntimeError(action, details, "The destination folder does not exist.");
     Fail(action, details, error);

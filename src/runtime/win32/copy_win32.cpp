@@ -1,24 +1,22 @@
-// The file copy on Windows: written beside its destination under a
-// temporary name that the system removes unless it is kept, and given the
+// The file copy on Windows: written in a work folder under a temporary
+// name that the system removes unless it is kept, and given the
 // destination's name in one step once it is whole (files.h).
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "runtime/copy_rules.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
-#include "runtime/listing.h"
 #include "runtime/win32/file_access_win32.h"
 #include "runtime/win32/file_facts_win32.h"
 #include "runtime/win32/handles.h"
 #include "runtime/win32/wide.h"
+#include "runtime/win32/work_folders_win32.h"
 #include "runtime/windows_path.h"
 
 namespace rt {
@@ -28,7 +26,6 @@ using win32::CriticalErrorsQuiet;
 using win32::Details;
 using win32::Fail;
 using win32::FullPath;
-using win32::Widen;
 using windows_path::ApiPath;
 using windows_path::DriveLetterOf;
 using windows_path::FolderOf;
@@ -36,13 +33,6 @@ using windows_path::FolderOf;
 constexpr const char* kTooLargeForFat =
     "The file is too large for the file system of the destination: FAT32 holds no file of 4 GiB "
     "or more.";
-
-std::wstring Decimal(unsigned long value) {
-  std::wstring digits;
-  do digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-  while ((value /= 10) != 0);
-  return digits;
-}
 
 // A new file under a temporary name, which the system removes when its
 // handle closes, also when the process is killed, until it is kept under its
@@ -111,32 +101,11 @@ bool NameTaken(DWORD error) {
 // '\'), to take a destination's place; the error code, or 0.
 DWORD CreateTempFile(const std::wstring& folder, std::optional<PendingFile>& made) {
   constexpr int kTries = 100;
-  static const std::wstring process = Decimal(::GetCurrentProcessId());
-  static std::atomic<unsigned> counter{0};
   for (int tries = 0; tries < kTries; ++tries) {
-    static const std::wstring prefix = Widen(kTemporaryCopyPrefix);
-    static const std::wstring suffix = Widen(kTemporaryCopySuffix);
-    const std::wstring path =
-        ApiPath(folder + prefix + process + L"-" + Decimal(counter++) + suffix);
-    const DWORD error = CreatePendingFile(path, made);
+    const DWORD error = CreatePendingFile(ApiPath(folder + win32::NewTemporaryName()), made);
     if (!NameTaken(error)) return error;  // else not ours
   }
   return ERROR_FILE_EXISTS;
-}
-
-// Removes from `folder` (which ends in '\') the temporary files of copies
-// that were killed before the system had marked them for deletion; once a
-// process, the first time a copy goes into the folder. The temporary file of
-// a copy still running is open without sharing, and stays.
-void RemoveLeftoverCopies(const std::wstring& folder) {
-  static std::wstring cleaned;  // copies go into one folder, as a rule
-  if (::CompareStringOrdinal(cleaned.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL) return;
-  cleaned = folder;
-  std::vector<FolderEntry> entries;
-  if (win32::ReadFolder(folder, entries) != 0) return;
-  for (const FolderEntry& entry : entries)
-    if (!entry.folder && IsTemporaryCopyName(entry.name))
-      ::DeleteFileW(ApiPath(folder + Widen(entry.name)).c_str());
 }
 
 // Copies all of `in` (`size` bytes when it began) to `out` through one
@@ -261,16 +230,17 @@ void rtcFileCopy(const std::string& source, const std::string& destination,
     ::SetFileTime(file.handle(), nullptr, nullptr, &written);
   };
 
-  // Every copy is written beside its destination under a temporary name and
+  // Every copy is written under a temporary name in the work folder and
   // takes the destination's name in one step once it is whole. Most
   // destinations are new: the copy takes the name as `to` spells it, and
   // only when the name is taken is the destination looked at. An existing
   // one stays as it is until the whole copy replaces it, and keeps the name
   // it had, where Windows would name it as `to` spells it.
+  const CopyBatch batch;  // unless the caller's is open
   const std::wstring folder = FolderOf(to);
-  RemoveLeftoverCopies(folder);
   std::optional<PendingFile> copy;
-  if (const DWORD error = CreateTempFile(folder, copy)) Fail(action, details, error, to);
+  if (const DWORD error = CreateTempFile(win32::WorkFolderIn(folder), copy))
+    Fail(action, details, error, to);
   copyInto(*copy);
   const DWORD taken = copy->KeepAs(to, false);
   if (!taken) return;
