@@ -2,7 +2,7 @@
 // files, kept apart from the asking so that they can be tried with made-up
 // answers: whether two files are one, whether a file can go onto a
 // destination's file system at all, and which names are the copy's own
-// temporary files.
+// temporary files. Also the one step of a copy batch that each side does.
 #pragma once
 
 #include <algorithm>
@@ -77,5 +77,9 @@ inline bool IsTemporaryCopyName(std::string_view name) {
   return digits(name) && name.size() == kTemporaryCopySuffix.size() &&
          startsWith(name, kTemporaryCopySuffix);
 }
+
+// Removes the work folders that the copies made since the last call wrote
+// in, with nothing in them: each side's, when the outermost CopyBatch ends.
+void RemoveWorkFolders();
 
 }  // namespace rt

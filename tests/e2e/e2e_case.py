@@ -29,7 +29,9 @@ def shared_session() -> winebox.Session:
     if _session is None:
         shots = os.environ.get("SETUP_E2E_SHOTS")
         _session = winebox.Session(shots_folder=Path(shots) if shots else None)
-        print(f"\n[e2e] Wine prefix made in {_session.prefix_seconds:.1f} s "
+        made = (f"made in {_session.prefix_seconds:.1f} s" if _session.prefix_seconds
+                else "shared by the run's modules")
+        print(f"\n[e2e] Wine prefix {made} "
               f"(display {_session.display.name}, Wine run by "
               f"{_session.user or 'the caller'})", file=sys.stderr)
     return _session

@@ -67,12 +67,16 @@ class PrefixTemplate:
 
     Made in HOME/prefix by USER (None: by us), who runs Wine in its clones;
     the system files that the clones share stay ours, so that no case can
-    change them for the others.
+    change them for the others. MADE: HOME holds one made so already.
     """
 
-    def __init__(self, home: Path, user: Optional[str] = None) -> None:
+    def __init__(self, home: Path, user: Optional[str] = None, made: bool = False) -> None:
         self.folder = home / "prefix"
         self.user = user
+        self.creation_seconds = 0.0
+        if made:  # by another process, which HOME came from
+            self._shared_state = self._shared_files_state()
+            return
         started = time.monotonic()
         make_wine_home(home, user)
         self._boot()

@@ -32,6 +32,7 @@ import pwd
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
@@ -53,6 +54,51 @@ def wine_user() -> Optional[str]:
     if os.geteuid() != 0:
         return None
     return os.environ.get("SETUP_E2E_WINE_USER") or "nobody"
+
+
+# CTest makes one template prefix for the test modules of a run, before the
+# first of them, and removes it after the last (tests/e2e/CMakeLists.txt): the
+# file that this variable names holds the template's folder. Without it, each
+# session makes a template of its own.
+TEMPLATE_RECORD = "SETUP_E2E_TEMPLATE"
+
+
+def make_shared_template(record: Path) -> None:
+    """Makes the template prefix of a run, and writes its folder to RECORD."""
+    remove_shared_template(record)
+    user = wine_user()
+    folder = Path(tempfile.mkdtemp(prefix="setup-e2e-template-"))
+    try:
+        if user is not None:
+            os.chmod(folder, 0o711)  # the user passes through to the prefix
+            if not may_pass(user, folder):
+                raise RuntimeError(f"{user} cannot reach {folder}: set TMPDIR to a folder "
+                                   "that others may pass through")
+        template = PrefixTemplate(folder, user)
+    except BaseException:
+        shutil.rmtree(folder, ignore_errors=True)
+        raise
+    record.write_text(str(folder), encoding="utf-8")
+    print(f"[e2e] Wine prefix made in {template.creation_seconds:.1f} s in {folder}")
+
+
+def remove_shared_template(record: Path) -> None:
+    """Removes the template prefix that RECORD names, and RECORD."""
+    if record.is_file():
+        folder = Path(record.read_text(encoding="utf-8").strip())
+        if folder.name.startswith("setup-e2e-template-"):
+            stop_wineserver(folder / "prefix", wine_user())
+            shutil.rmtree(folder, ignore_errors=True)
+        record.unlink()
+
+
+def shared_template(user: Optional[str]) -> Optional[PrefixTemplate]:
+    """The template prefix of the run, when CTest made one."""
+    record = os.environ.get(TEMPLATE_RECORD)
+    if not record or not Path(record).is_file():
+        return None
+    folder = Path(Path(record).read_text(encoding="utf-8").strip())
+    return PrefixTemplate(folder, user, made=True) if (folder / "prefix").is_dir() else None
 
 
 def driver_unstarted(run: Finished) -> Optional[str]:
@@ -383,7 +429,8 @@ class Session:
                                        "a folder that others may pass through")
             self.programs.mkdir(mode=0o755)
             self.display = VirtualDisplay()
-            self.template = PrefixTemplate(self.folder / "template", self.user)
+            self.template = (shared_template(self.user)
+                             or PrefixTemplate(self.folder / "template", self.user))
         except BaseException:
             self.close()
             raise
@@ -431,3 +478,9 @@ class Session:
                 self.display.close()
             shutil.rmtree(self.folder, ignore_errors=True)
             unregister_cleanup(self.close)
+
+
+if __name__ == "__main__":
+    # CTest's fixture: winebox.py make|remove RECORD
+    action, record_file = sys.argv[1:3]
+    (make_shared_template if action == "make" else remove_shared_template)(Path(record_file))

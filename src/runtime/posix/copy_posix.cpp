@@ -111,24 +111,19 @@ void RemoveLeftoverCopies(const std::string& destination) {
   }
 }
 
-// The work folders of the open batches: by host destination folder, the
-// host folder the copies are written in (the destination itself when no
-// folder could be made in it).
-struct Batches {
-  int open = 0;
-  std::vector<std::pair<std::string, std::string>> folders;
-};
-
-Batches& OpenBatches() {
-  static Batches batches;
-  return batches;
+// The work folders of the open batch: by host destination folder, the host
+// folder the copies are written in (the destination itself when no folder
+// could be made in it).
+std::vector<std::pair<std::string, std::string>>& WorkFolders() {
+  static std::vector<std::pair<std::string, std::string>> folders;
+  return folders;
 }
 
 // The host folder that copies into the host folder `destination` are
 // written in, as on Windows (work_folders_win32.h).
 std::string WorkFolderIn(const std::string& destination) {
-  Batches& batches = OpenBatches();
-  for (const auto& [folder, work] : batches.folders)
+  auto& folders = WorkFolders();
+  for (const auto& [folder, work] : folders)
     if (folder == destination) return work;
   RemoveLeftoverCopies(destination);
   std::string work = destination;
@@ -141,7 +136,7 @@ std::string WorkFolderIn(const std::string& destination) {
     }
     if (errno != EEXIST) break;  // else not ours
   }
-  batches.folders.emplace_back(destination, work);
+  folders.emplace_back(destination, work);
   return work;
 }
 
@@ -170,16 +165,10 @@ int CopyContents(int in, int out, std::uint64_t size, CopyProgress* progress) {
 
 }  // namespace
 
-CopyBatch::CopyBatch() {
-  ++OpenBatches().open;
-}
-
-CopyBatch::~CopyBatch() {
-  Batches& batches = OpenBatches();
-  if (--batches.open > 0) return;
-  for (const auto& [folder, work] : batches.folders)
+void RemoveWorkFolders() {
+  for (const auto& [folder, work] : WorkFolders())
     if (work != folder) ::rmdir(work.c_str());
-  batches.folders.clear();
+  WorkFolders().clear();
 }
 
 void rtcFileCopy(const std::string& source, const std::string& destination,

@@ -27,14 +27,10 @@ struct WorkFolder {
   win32::FileHandle held;
 };
 
-struct Batches {
-  int open = 0;
-  std::vector<WorkFolder> folders;
-};
-
-Batches& OpenBatches() {
-  static Batches batches;
-  return batches;
+// The work folders of the open batch.
+std::vector<WorkFolder>& WorkFolders() {
+  static std::vector<WorkFolder> folders;
+  return folders;
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
@@ -75,19 +71,13 @@ void RemoveLeftoverCopies(const std::wstring& destination) {
 
 }  // namespace
 
-CopyBatch::CopyBatch() {
-  ++OpenBatches().open;
-}
-
-CopyBatch::~CopyBatch() {
-  Batches& batches = OpenBatches();
-  if (--batches.open > 0) return;
-  for (WorkFolder& folder : batches.folders) {
+void RemoveWorkFolders() {
+  for (WorkFolder& folder : WorkFolders()) {
     if (!folder.held) continue;
     folder.held.reset();
     ::RemoveDirectoryW(ApiPath(folder.path).c_str());
   }
-  batches.folders.clear();
+  WorkFolders().clear();
 }
 
 namespace win32 {
@@ -99,8 +89,8 @@ std::wstring NewTemporaryName() {
 }
 
 std::wstring WorkFolderIn(const std::wstring& destination) {
-  Batches& batches = OpenBatches();
-  for (const WorkFolder& folder : batches.folders)
+  std::vector<WorkFolder>& folders = WorkFolders();
+  for (const WorkFolder& folder : folders)
     if (SameName(folder.destination, destination)) return folder.path;
   RemoveLeftoverCopies(destination);
   WorkFolder made{destination, destination, {}};
@@ -121,8 +111,8 @@ std::wstring WorkFolderIn(const std::wstring& destination) {
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) break;  // else not ours
   }
-  batches.folders.push_back(std::move(made));
-  return batches.folders.back().path;
+  folders.push_back(std::move(made));
+  return folders.back().path;
 }
 
 }  // namespace win32
