@@ -19,7 +19,7 @@ import time
 from pathlib import Path
 from typing import Callable
 
-import winebox
+import wine_session
 from wine_bench_data import Plan, make_files, ordinary_files, verify_copy
 from wine_bench_memory import PeakWatch, wine_process
 from wine_bench_nsis import NSIS_COPY, NSIS_PACKED, build_copy_installer, build_packed_installer
@@ -53,7 +53,7 @@ class Bench:
 
     sides: tuple[str, ...] = ()
 
-    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path]) -> None:
+    def __init__(self, session: wine_session.Session, plan: Plan, programs: dict[str, Path]) -> None:
         self.session = session
         self.box = session.box(plan.name)
         self.plan = plan
@@ -87,7 +87,7 @@ class WizardBench(Bench):
 
     sides = ("setup.exe", "loop", "cp")
 
-    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path],
+    def __init__(self, session: wine_session.Session, plan: Plan, programs: dict[str, Path],
                  poll_ms: int) -> None:
         super().__init__(session, plan, programs)
         self.poll_ms = poll_ms
@@ -139,7 +139,7 @@ class SilentBench(Bench):
 
     sides = ("setup.exe", "loop", "NSIS packed", "NSIS copy")
 
-    def __init__(self, session: winebox.Session, plan: Plan, programs: dict[str, Path]) -> None:
+    def __init__(self, session: wine_session.Session, plan: Plan, programs: dict[str, Path]) -> None:
         super().__init__(session, plan, programs)
         # The programs start from host folders of the box that no drive shows,
         # but for the installers, which sit on their media.

@@ -64,7 +64,7 @@ REPOSITORY = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPOSITORY / "tests" / "e2e"))
 
 # The benchmark's parts (bench/wine_bench_*.py), after the path to the harness.
-import winebox  # noqa: E402
+import wine_session  # noqa: E402
 from wine_bench_data import plans as data_sets  # noqa: E402
 from wine_bench_nsis import makensis  # noqa: E402
 from wine_bench_report import SILENT_NOTE, WIZARD_NOTE, measure, print_table  # noqa: E402
@@ -99,7 +99,7 @@ def main() -> int:
     plans = [plan for plan in data_sets(options.quick) if plan.name in options.sets.split(",")]
     print(f"setup.exe: {programs['setup'].stat().st_size:,} bytes")
     results = []
-    with winebox.Session(run_timeout=3600) as session:
+    with wine_session.Session(run_timeout=3600) as session:
         print(f"Working in {session.folder} (Wine prefix made in "
               f"{session.prefix_seconds:.1f} s)", flush=True)
         for plan in plans:

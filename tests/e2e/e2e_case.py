@@ -14,21 +14,22 @@ import unittest
 from pathlib import Path
 from typing import Optional
 
+import wine_session
 import winebox
 
 REPOSITORY = Path(__file__).resolve().parents[2]
 SCENARIOS = REPOSITORY / "tests" / "scenarios"
 BUILD = REPOSITORY / "build" / "windows"
 
-_session: Optional[winebox.Session] = None
+_session: Optional[wine_session.Session] = None
 
 
-def shared_session() -> winebox.Session:
+def shared_session() -> wine_session.Session:
     """The display and template prefix of this test process, made at first use."""
     global _session
     if _session is None:
         shots = os.environ.get("SETUP_E2E_SHOTS")
-        _session = winebox.Session(shots_folder=Path(shots) if shots else None)
+        _session = wine_session.Session(shots_folder=Path(shots) if shots else None)
         made = (f"made in {_session.prefix_seconds:.1f} s" if _session.prefix_seconds
                 else "shared by the run's modules")
         print(f"\n[e2e] Wine prefix {made} "

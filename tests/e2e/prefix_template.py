@@ -5,12 +5,13 @@ from __future__ import annotations
 import os
 import shutil
 import sys
+import tempfile
 import time
 from pathlib import Path
 from typing import Optional
 
-from wine_programs import (Finished, give_to, make_wine_home, run_wine, start_wineserver,
-                           stop_wineserver)
+from wine_programs import (Finished, give_to, make_wine_home, may_pass, run_wine,
+                           start_wineserver, stop_wineserver, wine_user)
 
 # Folders that the clones share with the template through hard links instead
 # of copies: the system's own files and fonts, hundreds of megabytes that no
@@ -176,3 +177,54 @@ class PrefixTemplate:
         if changed:
             raise RuntimeError("a case changed system files shared by all cases: " +
                                ", ".join(sorted(changed)[:10]))
+
+
+# CTest makes one template prefix for the test modules of a run, before the
+# first of them, and removes it after the last (tests/e2e/CMakeLists.txt): the
+# file that this variable names holds the template's folder. Without it, each
+# session makes a template of its own.
+TEMPLATE_RECORD = "SETUP_E2E_TEMPLATE"
+
+
+def make_shared_template(record: Path) -> None:
+    """Makes the template prefix of a run, and writes its folder to RECORD."""
+    remove_shared_template(record)
+    user = wine_user()
+    folder = Path(tempfile.mkdtemp(prefix="setup-e2e-template-"))
+    try:
+        if user is not None:
+            os.chmod(folder, 0o711)  # the user passes through to the prefix
+            if not may_pass(user, folder):
+                raise RuntimeError(f"{user} cannot reach {folder}: set TMPDIR to a folder "
+                                   "that others may pass through")
+        template = PrefixTemplate(folder, user)
+    except BaseException:
+        shutil.rmtree(folder, ignore_errors=True)
+        raise
+    record.write_text(str(folder), encoding="utf-8")
+    print(f"[e2e] Wine prefix made in {template.creation_seconds:.1f} s in {folder}")
+
+
+def remove_shared_template(record: Path) -> None:
+    """Removes the template prefix that RECORD names, and RECORD."""
+    if record.is_file():
+        folder = Path(record.read_text(encoding="utf-8").strip())
+        if folder.name.startswith("setup-e2e-template-"):
+            stop_wineserver(folder / "prefix", wine_user())
+            shutil.rmtree(folder, ignore_errors=True)
+        record.unlink()
+
+
+def shared_template(user: Optional[str]) -> Optional[PrefixTemplate]:
+    """The template prefix of the run, when CTest made one."""
+    record = os.environ.get(TEMPLATE_RECORD)
+    if not record or not Path(record).is_file():
+        return None
+    folder = Path(Path(record).read_text(encoding="utf-8").strip())
+    return PrefixTemplate(folder, user, made=True) if (folder / "prefix").is_dir() else None
+
+
+if __name__ == "__main__":
+    # CTest's fixture: prefix_template.py make|remove RECORD
+    action, record_file = sys.argv[1:3]
+    (make_shared_template if action == "make" else remove_shared_template)(Path(record_file))

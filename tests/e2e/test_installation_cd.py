@@ -21,7 +21,7 @@ from pathlib import Path
 
 import installation_cd
 import sample_cd
-import winebox
+import wine_programs
 from e2e_case import BUILD, SCENARIOS, ScenarioTestCase, program
 from installation_cd import MountedImage, ThrowawayCertificate, make_cd, sha256, tree
 from test_default_folder import PRODUCT_FILES
@@ -34,7 +34,7 @@ class InstallationCdTest(ScenarioTestCase):
         if reason:
             raise unittest.SkipTest(reason)
         cls.folder = Path(tempfile.mkdtemp(prefix="setup-cd-"))
-        reader = winebox.wine_user()
+        reader = wine_programs.wine_user()
         if reader is not None:
             os.chmod(cls.folder, 0o711)  # Wine's user passes through to the medium
         try:

@@ -204,3 +204,21 @@ def stop_wineserver(prefix: Path, user: Optional[str] = None) -> None:
     for option in ("-k", "-w"):
         subprocess.run([*as_user(user), wineserver(), option], env=environment,
                        stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+
+
+def wine_user() -> Optional[str]:
+    """Who runs Wine: as root, an ordinary user; else None, the caller."""
+    if os.geteuid() != 0:
+        return None
+    return os.environ.get("SETUP_E2E_WINE_USER") or "nobody"
+
+
+def may_pass(user: str, folder: Path) -> bool:
+    """Whether USER may pass through every folder down to FOLDER."""
+    uid = pwd.getpwnam(user).pw_uid
+    for above in [Path(folder).resolve(), *Path(folder).resolve().parents]:
+        status = above.stat()
+        allowed = 0o100 if status.st_uid == uid else 0o001
+        if not status.st_mode & allowed:
+            return False
+    return True

@@ -1,6 +1,6 @@
 r"""Runs setup.exe under Wine, on a private X display, in throw-away prefixes.
 
-A Session owns what the cases of one test run share: a virtual X display
+A Session (wine_session.py) owns what the cases of one test run share: a virtual X display
 (Xvfb) and a Wine prefix made once as a template. Each case opens a WineBox:
 a prefix cloned from the template, with its own drive letters, in which the
 driver program plays a scenario against setup.exe. Everything is removed
@@ -39,66 +39,13 @@ from pathlib import Path
 from typing import Callable, Optional
 
 import bmp_to_png
-from child_processes import die_with_parent, register_cleanup, unregister_cleanup
-from prefix_template import SHARED_FOLDERS, PrefixTemplate
-from virtual_display import VirtualDisplay
+from child_processes import die_with_parent
+from prefix_template import SHARED_FOLDERS
 from wine_programs import (Finished, as_user, make_wine_home, run_wine, start_wineserver,
                            stop_wineserver, wine_environment, wine_loader)
 
 # Wine's own messages: only errors, and shown only when a case fails.
 WINE_ERRORS_ONLY = "-all,err+all"
-
-
-def wine_user() -> Optional[str]:
-    """Who runs Wine: as root, an ordinary user; else None, the caller."""
-    if os.geteuid() != 0:
-        return None
-    return os.environ.get("SETUP_E2E_WINE_USER") or "nobody"
-
-
-# CTest makes one template prefix for the test modules of a run, before the
-# first of them, and removes it after the last (tests/e2e/CMakeLists.txt): the
-# file that this variable names holds the template's folder. Without it, each
-# session makes a template of its own.
-TEMPLATE_RECORD = "SETUP_E2E_TEMPLATE"
-
-
-def make_shared_template(record: Path) -> None:
-    """Makes the template prefix of a run, and writes its folder to RECORD."""
-    remove_shared_template(record)
-    user = wine_user()
-    folder = Path(tempfile.mkdtemp(prefix="setup-e2e-template-"))
-    try:
-        if user is not None:
-            os.chmod(folder, 0o711)  # the user passes through to the prefix
-            if not may_pass(user, folder):
-                raise RuntimeError(f"{user} cannot reach {folder}: set TMPDIR to a folder "
-                                   "that others may pass through")
-        template = PrefixTemplate(folder, user)
-    except BaseException:
-        shutil.rmtree(folder, ignore_errors=True)
-        raise
-    record.write_text(str(folder), encoding="utf-8")
-    print(f"[e2e] Wine prefix made in {template.creation_seconds:.1f} s in {folder}")
-
-
-def remove_shared_template(record: Path) -> None:
-    """Removes the template prefix that RECORD names, and RECORD."""
-    if record.is_file():
-        folder = Path(record.read_text(encoding="utf-8").strip())
-        if folder.name.startswith("setup-e2e-template-"):
-            stop_wineserver(folder / "prefix", wine_user())
-            shutil.rmtree(folder, ignore_errors=True)
-        record.unlink()
-
-
-def shared_template(user: Optional[str]) -> Optional[PrefixTemplate]:
-    """The template prefix of the run, when CTest made one."""
-    record = os.environ.get(TEMPLATE_RECORD)
-    if not record or not Path(record).is_file():
-        return None
-    folder = Path(Path(record).read_text(encoding="utf-8").strip())
-    return PrefixTemplate(folder, user, made=True) if (folder / "prefix").is_dir() else None
 
 
 def driver_unstarted(run: Finished) -> Optional[str]:
@@ -107,17 +54,6 @@ def driver_unstarted(run: Finished) -> Optional[str]:
     if run.returncode == 0 or run.stdout.strip():
         return None
     return f"status {run.returncode} and nothing written"
-
-
-def may_pass(user: str, folder: Path) -> bool:
-    """Whether USER may pass through every folder down to FOLDER."""
-    uid = pwd.getpwnam(user).pw_uid
-    for above in [Path(folder).resolve(), *Path(folder).resolve().parents]:
-        status = above.stat()
-        allowed = 0o100 if status.st_uid == uid else 0o001
-        if not status.st_mode & allowed:
-            return False
-    return True
 
 
 def windows_path(path: Path) -> str:
@@ -402,85 +338,3 @@ class WineBox:
                 kept.append(png)
             bmp.unlink()
         return kept
-
-
-class Session:
-    """The Xvfb display and the template prefix shared by the cases of a run.
-
-    shots_folder keeps the screenshots as PNG files; without it they are
-    dropped. run_timeout bounds one run of the driver, in seconds.
-    """
-
-    def __init__(self, shots_folder: Optional[Path] = None, run_timeout: float = 300) -> None:
-        self.shots_folder = Path(shots_folder) if shots_folder else None
-        self.run_timeout = run_timeout
-        self.user = wine_user()
-        self.folder = Path(tempfile.mkdtemp(prefix="setup-e2e-"))
-        self.programs = self.folder / "programs"  # copies the user can read
-        self._copies: dict[Path, Path] = {}
-        self.display: Optional[VirtualDisplay] = None
-        self._closed = False
-        register_cleanup(self.close)
-        try:
-            if self.user is not None:
-                os.chmod(self.folder, 0o711)  # the user passes through to the boxes
-                if not may_pass(self.user, self.folder):
-                    raise RuntimeError(f"{self.user} cannot reach {self.folder}: set TMPDIR to "
-                                       "a folder that others may pass through")
-            self.programs.mkdir(mode=0o755)
-            self.display = VirtualDisplay()
-            self.template = (shared_template(self.user)
-                             or PrefixTemplate(self.folder / "template", self.user))
-        except BaseException:
-            self.close()
-            raise
-
-    def __enter__(self) -> "Session":
-        return self
-
-    def __exit__(self, *_exception) -> None:
-        self.close()
-
-    @property
-    def prefix_seconds(self) -> float:
-        """How long making the template prefix took."""
-        return self.template.creation_seconds
-
-    def box(self, name: str) -> WineBox:
-        """A new box, in which the session's user runs Wine."""
-        return WineBox(self, name)
-
-    def readable(self, path: Path) -> Path:
-        """PATH itself when it is in the session's folder; else a copy in the
-        session's programs folder, which the Wine user can read (the work
-        tree may lie in a folder that only its owner may enter)."""
-        path = Path(path).resolve()
-        if self.folder.resolve() in path.parents:
-            return path
-        if path not in self._copies:
-            folder = self.programs / str(len(self._copies))
-            folder.mkdir(mode=0o755)
-            copy = folder / path.name
-            shutil.copyfile(path, copy)
-            copy.chmod(0o644)
-            self._copies[path] = copy
-        return self._copies[path]
-
-    def close(self) -> None:
-        if self._closed:
-            return
-        self._closed = True
-        try:
-            for prefix in self.folder.glob("*/prefix"):
-                stop_wineserver(prefix, self.user)
-        finally:
-            if self.display is not None:
-                self.display.close()
-            shutil.rmtree(self.folder, ignore_errors=True)
-            unregister_cleanup(self.close)
-
-
-if __name__ == "__main__":
-    # CTest's fixture: winebox.py make|remove RECORD
-    action, record_file = sys.argv[1:3]
-    (make_shared_template if action == "make" else remove_shared_template)(Path(record_file))

@@ -19,6 +19,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 
 import winebox  # noqa: E402
+import wine_session  # noqa: E402
 from fat32_volume import map_fat32_drive  # noqa: E402
 
 
@@ -36,7 +37,7 @@ def main(arguments: list[str]) -> int:
         print(__doc__, file=sys.stderr)
         return 2
     program, options = Path(arguments[0]).resolve(), arguments[1:]
-    with winebox.Session() as session, session.box("runtime-tests") as box:
+    with wine_session.Session() as session, session.box("runtime-tests") as box:
         map_test_drives(box)
         # D: is mapped while Wine runs (the box keeps one wineserver), as a
         # drive can be: the runtime must see it although Wine's list of

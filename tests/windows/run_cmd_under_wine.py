@@ -21,7 +21,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[0] / "e2e"))
 sys.path.insert(0, str(HERE.parents[0] / "runtime"))
 
-import winebox  # noqa: E402
+import wine_session  # noqa: E402
 from run_under_wine import map_test_drives  # noqa: E402
 
 
@@ -29,7 +29,7 @@ def main(arguments: list[str]) -> int:
     if len(arguments) != 2:
         print(__doc__, file=sys.stderr)
         return 2
-    with winebox.Session() as session, session.box("run-tests-cmd") as box:
+    with wine_session.Session() as session, session.box("run-tests-cmd") as box:
         map_test_drives(box)
         box.map_drive("d", box.make_folder("d"))
         programs = box.make_folder("programs")
