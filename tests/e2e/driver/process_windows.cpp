@@ -133,6 +133,13 @@ HWND FirstVisibleControl(HWND window, const wchar_t* className) {
   return nullptr;
 }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 std::vector<std::wstring> ComboBoxItems(HWND comboBox) {
   return Items(comboBox, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }

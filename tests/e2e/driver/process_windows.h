@@ -25,6 +25,8 @@ bool IsButtonClass(HWND window, LONG buttonType);
 std::vector<HWND> ControlsOf(HWND window);
 // The first control of the class ("COMBOBOX", "LISTBOX") that is visible.
 HWND FirstVisibleControl(HWND window, const wchar_t* className);
+// The window of the thread of `window` that has the keyboard focus.
+HWND FocusOf(HWND window);
 
 std::vector<std::wstring> ComboBoxItems(HWND comboBox);
 int ComboBoxSelection(HWND comboBox);

@@ -1,4 +1,5 @@
-// Runs the steps of a scenario against the installer's windows.
+// Runs the steps of a scenario against the installer's windows: waits for
+// each step's state to hold, on the screen the steps act on.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "message_box.h"
 #include "scenario.h"
 #include "setup_process.h"
+#include "verdict.h"
 
 namespace e2e {
 
@@ -41,47 +43,29 @@ class StepRunner {
   const std::wstring& measured() const { return measured_; }
 
  private:
-  struct Verdict {
-    enum State { Holds, Waiting, Failed };
-    State state;
-    std::wstring expected;  // what is still missing
-
-    static Verdict holds() { return {Holds, {}}; }
-    static Verdict waiting(std::wstring expected) { return {Waiting, std::move(expected)}; }
-    static Verdict failed(std::wstring expected) { return {Failed, std::move(expected)}; }
-  };
   using Check = std::function<Verdict()>;
 
   std::optional<std::wstring> waitFor(const Step& step, const Check& check);
   Check checkFor(const Step& step);
+  // A check of the screen the steps act on.
+  Check onScreen(std::function<Verdict(HWND)> action) const;
 
   // The screen the steps act on, or nullptr while it is not visible.
   HWND currentScreen() const;
   Verdict actOnScreen(const std::function<Verdict(HWND)>& action) const;
   Verdict screenOnTop(const std::wstring& title);
-  Verdict answerMessageBox(const Step& step) const;
-  Verdict chooseDrive(HWND screen, wchar_t letter) const;
-  Verdict openFolder(HWND screen, const std::wstring& name) const;
+  Verdict screenDisabled(const std::wstring& title) const;
   Verdict saveShot(const std::wstring& name) const;
-  Verdict endOfInstallation();
-  Verdict typeKeys(const std::vector<scenario::KeyPress>& keys) const;
-  Verdict focusOn(HWND screen, const std::wstring& name) const;
-  Verdict inOrder(HWND screen, const std::vector<std::wstring>& texts) const;
-  Verdict folderHighlight(HWND screen, bool focused) const;
-  Verdict measureLabel(HWND screen, const Step& step) const;
-  Verdict legibleText(HWND screen, const std::wstring& text) const;
-  Verdict progressPartWay(HWND screen) const;
-  Verdict answersWhileCopying(HWND screen, std::chrono::milliseconds limit);
-  Verdict inSchemeColours(HWND screen, const std::wstring& text) const;
-  Verdict taskbarButtons(long long wanted) const;
+  Verdict typeKeys(const std::vector<scenario::KeyPress>& keys);
+  Verdict exitedWith(long long wanted) const;
 
   SetupProcess& process_;
   RunOptions options_;
   std::wstring screenTitle_;
   std::optional<MessageBoxView> lastBox_;  // the outcome step's box, answered
-  mutable std::chrono::steady_clock::time_point heldAt_;
-  mutable HWND typedInto_ = nullptr;  // the message box that the last keys went to
-  mutable std::wstring measured_;
+  std::chrono::steady_clock::time_point heldAt_;
+  HWND typedInto_ = nullptr;  // the message box that the last keys went to
+  std::wstring measured_;
 };
 
 }  // namespace e2e
