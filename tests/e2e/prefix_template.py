@@ -10,7 +10,7 @@ import time
 from pathlib import Path
 from typing import Optional
 
-from wine_programs import (Finished, give_to, make_wine_home, may_pass, run_wine,
+from wine_programs import (Finished, give_to, let_pass, make_wine_home, run_wine,
                            start_wineserver, stop_wineserver, wine_user)
 
 # Folders that the clones share with the template through hard links instead
@@ -192,11 +192,7 @@ def make_shared_template(record: Path) -> None:
     user = wine_user()
     folder = Path(tempfile.mkdtemp(prefix="setup-e2e-template-"))
     try:
-        if user is not None:
-            os.chmod(folder, 0o711)  # the user passes through to the prefix
-            if not may_pass(user, folder):
-                raise RuntimeError(f"{user} cannot reach {folder}: set TMPDIR to a folder "
-                                   "that others may pass through")
+        let_pass(user, folder)  # to the prefix
         template = PrefixTemplate(folder, user)
     except BaseException:
         shutil.rmtree(folder, ignore_errors=True)

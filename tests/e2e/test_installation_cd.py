@@ -35,8 +35,7 @@ class InstallationCdTest(ScenarioTestCase):
             raise unittest.SkipTest(reason)
         cls.folder = Path(tempfile.mkdtemp(prefix="setup-cd-"))
         reader = wine_programs.wine_user()
-        if reader is not None:
-            os.chmod(cls.folder, 0o711)  # Wine's user passes through to the medium
+        wine_programs.let_pass(reader, cls.folder)  # to the medium
         try:
             cls.certificate = certificate = ThrowawayCertificate(cls.folder / "keys")
             cls.image = cls.folder / "quorvan.iso"

@@ -213,12 +213,15 @@ def wine_user() -> Optional[str]:
     return os.environ.get("SETUP_E2E_WINE_USER") or "nobody"
 
 
-def may_pass(user: str, folder: Path) -> bool:
-    """Whether USER may pass through every folder down to FOLDER."""
+def let_pass(user: Optional[str], folder: Path) -> None:
+    """Lets USER (None: the caller, who needs nothing) pass through FOLDER,
+    a folder of ours; raises when a folder above it keeps USER out."""
+    if user is None:
+        return
+    os.chmod(folder, 0o711)
     uid = pwd.getpwnam(user).pw_uid
     for above in [Path(folder).resolve(), *Path(folder).resolve().parents]:
         status = above.stat()
-        allowed = 0o100 if status.st_uid == uid else 0o001
-        if not status.st_mode & allowed:
-            return False
-    return True
+        if not status.st_mode & (0o100 if status.st_uid == uid else 0o001):
+            raise RuntimeError(f"{user} cannot reach {folder}: set TMPDIR to a folder that "
+                               "others may pass through")

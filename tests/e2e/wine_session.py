@@ -9,7 +9,6 @@ Standard library only.
 
 from __future__ import annotations
 
-import os
 import shutil
 import tempfile
 from pathlib import Path
@@ -19,7 +18,7 @@ from child_processes import register_cleanup, unregister_cleanup
 from prefix_template import PrefixTemplate, shared_template
 from virtual_display import VirtualDisplay
 from winebox import WineBox
-from wine_programs import may_pass, stop_wineserver, wine_user
+from wine_programs import let_pass, stop_wineserver, wine_user
 
 
 class Session:
@@ -40,11 +39,7 @@ class Session:
         self._closed = False
         register_cleanup(self.close)
         try:
-            if self.user is not None:
-                os.chmod(self.folder, 0o711)  # the user passes through to the boxes
-                if not may_pass(self.user, self.folder):
-                    raise RuntimeError(f"{self.user} cannot reach {self.folder}: set TMPDIR to "
-                                       "a folder that others may pass through")
+            let_pass(self.user, self.folder)  # to the boxes
             self.programs.mkdir(mode=0o755)
             self.display = VirtualDisplay()
             self.template = (shared_template(self.user)
